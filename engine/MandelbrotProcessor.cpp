@@ -1,0 +1,422 @@
+#include "MandelbrotProcessor.h"
+
+#include "CPUTime.h"
+#include "ColorModelFns.h"
+#include "Errors.h"
+#include "NumberFns.h"
+#include "StrFns.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <limits>
+#include <thread>
+
+namespace quillon {
+
+namespace {
+
+constexpr TView DefaultView()
+{
+    return TView{TPoint2D{-0.6, 0.0}, 0.00625, 0.0};
+}
+
+constexpr TSize DefaultSize{400, 300};
+
+} // namespace
+
+struct TProcessor::TIterThread {
+    TProcessor* FProcessor = nullptr;
+    std::atomic<bool> Terminated{false};
+    std::thread Thread;
+};
+
+// ---------------------------------------------------------------------------
+// Construction and settings
+
+TProcessor::TProcessor()
+{
+    FBmp8.SetSize(DefaultSize.Width, DefaultSize.Height);
+    SetDefaults();
+}
+
+TProcessor::~TProcessor()
+{
+    SetRunning(false);
+    JoinWorkers();
+}
+
+void TProcessor::SetDefaults()
+{
+    SetAlgorithm(alMandelbrot);
+    FOptions = {};
+    FInteriorFactor = 100.0;
+    FView = DefaultView();
+    FMaxSteps = 50;
+    FMaxAbs = 2.0;
+    SetColors(MakeHueColors(256, clBlue));
+    UpdateMatrices();
+}
+
+void TProcessor::Reset()
+{
+    SetRunning(false);
+    SetDefaults();
+}
+
+TPoint2D TProcessor::JuliaPoint() const
+{
+    return {FJuliaX.load(std::memory_order_relaxed), FJuliaY.load(std::memory_order_relaxed)};
+}
+
+void TProcessor::SetJuliaPoint(const TPoint2D& value)
+{
+    FJuliaX.store(value.x, std::memory_order_relaxed);
+    FJuliaY.store(value.y, std::memory_order_relaxed);
+}
+
+void TProcessor::SetView(const TView& value)
+{
+    if (value == FView) return;
+    StopIfRunning();
+    FView = value;
+    UpdateMatrices();
+    RestartIfStopped();
+}
+
+void TProcessor::SetSize(const TSize& value)
+{
+    if (value == Size()) return;
+    StopIfRunning();
+    FBmp8.SetSize(value); // "Invalid size." leaves the rendering stopped
+    UpdateMatrices();
+    RestartIfStopped();
+}
+
+void TProcessor::UpdateMatrices()
+{
+    TMatrix2D m = TMatrix2D::Create();
+    m.Scale(1, -1);
+    m.Translate(-Width() / 2.0, Height() / 2.0);
+    m.Scale(FView.Scale, FView.Scale);
+    m.Rotate(FView.Angle);
+    m.Translate(FView.Center);
+    PxToLogMatrix = m;
+    m.Inverse();
+    LogToPxMatrix = m;
+}
+
+TPoint TProcessor::LogToPixel(const TPoint2D& value) const
+{
+    const TPoint2D p = LogToPxMatrix.Transform(value);
+    return {RoundToInt(p.x), RoundToInt(p.y)};
+}
+
+double TProcessor::ElapsedMs() const
+{
+    std::lock_guard lock(FElapsedMsSection);
+    return FElapsedMs;
+}
+
+int TProcessor::DefaultThreadCount()
+{
+    static const int count = [] {
+        const unsigned n = std::thread::hardware_concurrency();
+        return n == 0 ? 1 : static_cast<int>(n);
+    }();
+    return count;
+}
+
+// ---------------------------------------------------------------------------
+// Palette
+
+void TProcessor::SetColors(const std::vector<TColor>& value)
+{
+    if (value.size() < 2) throw EQuillonError("Invalid palette.");
+    // Checked here so that a refused palette leaves the previous one entirely.
+    if (value.size() > 256) throw EQuillonError("Invalid number of colors (up to 256).");
+    FBmp8.SetColors(value);
+    FColors = value;
+    FColorOffset.store(0, std::memory_order_relaxed);
+    FColorCount.store(static_cast<int>(value.size()), std::memory_order_relaxed);
+}
+
+void TProcessor::SetColorOffset(int value)
+{
+    if (value == ColorOffset()) return;
+    if (value < 0 || value >= ColorCount()) throw EQuillonError("Invalid color offset.");
+    FColorOffset.store(value, std::memory_order_relaxed);
+}
+
+void TProcessor::RotatePalette(TUpDown direction)
+{
+    if (FColors.size() < 2) return;
+    const auto first = FColors.begin() + 1;
+    if (direction == drDown)
+        std::rotate(first, first + 1, FColors.end());
+    else
+        std::rotate(first, FColors.end() - 1, FColors.end());
+    FBmp8.SetColors(FColors);
+}
+
+std::vector<TColor> MakeHueColors(int count, TColor baseColor)
+{
+    if (count <= 0) return {};
+    std::vector<TColor> result(static_cast<std::size_t>(count), clBlack);
+    const float hue = ColorToHSL(baseColor)[0];
+    const std::int64_t start = RoundHalfEven(static_cast<double>(hue) * count);
+    for (int i = 0; i <= count - 2; ++i) {
+        const std::int64_t d = (i + start) % count;
+        const float h = static_cast<float>(d) / static_cast<float>(count - 1);
+        result[static_cast<std::size_t>(i) + 1] = HSLToColor({h, 1.0f, 0.5f});
+    }
+    return result;
+}
+
+// ---------------------------------------------------------------------------
+// Running state and workers
+
+bool TProcessor::Running() const
+{
+    std::lock_guard lock(FThreadsSection);
+    return !FThreads.empty();
+}
+
+void TProcessor::SetRunning(bool value)
+{
+    if (value == Running()) return;
+    if (value)
+        StartThreads();
+    else
+        StopThreads();
+}
+
+void TProcessor::StopIfRunning()
+{
+    FStopped = Running();
+    Stop();
+}
+
+void TProcessor::RestartIfStopped()
+{
+    if (FStopped) Start();
+}
+
+void TProcessor::StartThreads()
+{
+    JoinWorkers(); // the threads of a finished rendering
+    FT0 = ReadCPUTicks();
+    FThreadMaxSteps = FMaxSteps;
+    FThreadAbsMax2 = FMaxAbs * FMaxAbs;
+    FThreadIsInterior = FOptions.Contains(poInterior);
+    FThreadIsColorWrapping = FOptions.Contains(poColorWrapping);
+    FThreadInteriorFactor = FInteriorFactor;
+    FNextLine = 0;
+    const int n = FThreadCount > 0 ? FThreadCount : DefaultThreadCount();
+    // Every worker joins the list before any starts, so an early finisher cannot
+    // take itself for the last one.
+    {
+        std::lock_guard lock(FThreadsSection);
+        FThreads.clear();
+        for (int k = 0; k < n; ++k) {
+            FWorkers.push_back(std::make_unique<TIterThread>());
+            FWorkers.back()->FProcessor = this;
+            FThreads.push_back(FWorkers.back().get());
+        }
+    }
+    for (std::size_t k = 0; k < FWorkers.size(); ++k) {
+        TIterThread& w = *FWorkers[k];
+        try {
+            w.Thread = std::thread([this, &w] { WorkerRun(w); });
+        } catch (...) {
+            // Workers that could not be started leave the list here.
+            for (std::size_t j = k; j < FWorkers.size(); ++j) WorkerDone(*FWorkers[j]);
+            if (k == 0) throw;
+            break;
+        }
+    }
+}
+
+void TProcessor::StopThreads()
+{
+    {
+        std::lock_guard lock(FThreadsSection);
+        for (TIterThread* w : FThreads) w->Terminated.store(true, std::memory_order_relaxed);
+    }
+    JoinWorkers();
+}
+
+void TProcessor::JoinWorkers()
+{
+    for (auto& w : FWorkers)
+        if (w->Thread.joinable()) w->Thread.join();
+    FWorkers.clear();
+}
+
+bool TProcessor::TakeLine(int& y)
+{
+    std::lock_guard lock(FNextLineSection);
+    const int line = FNextLine;
+    if (line < Height()) {
+        FNextLine = line + 2;
+        y = line;
+        return true;
+    }
+    if (line % 2 == 0) {
+        FNextLine = 3;
+        y = 1;
+        return true;
+    }
+    return false;
+}
+
+void TProcessor::WorkerRun(TIterThread& worker)
+{
+    try {
+        int y = 0;
+        while (!worker.Terminated.load(std::memory_order_relaxed) && TakeLine(y)) ComputeLine(y);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "Exception: %s\n", e.what());
+    } catch (...) {
+        std::fprintf(stderr, "Exception: unknown\n");
+    }
+    // Also after a failure, so that Running and Stop do not wait forever.
+    WorkerDone(worker);
+}
+
+void TProcessor::WorkerDone(TIterThread& worker)
+{
+    std::lock_guard lock(FThreadsSection);
+    std::erase(FThreads, &worker);
+    if (FThreads.empty()) {
+        FT0 = ReadCPUTicks() - FT0;
+        std::lock_guard elapsedLock(FElapsedMsSection);
+        FElapsedMs = CPUTicksToMs(FT0);
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Kernel
+
+int TProcessor::EscapeCount(double x, double y, double cx, double cy, int maxSteps, double absMax2, double& lastR2)
+{
+    int i = 1;
+    for (;;) {
+        const double xx = x * x;
+        const double yy = y * y;
+        const double r2 = xx + yy;
+        if (r2 >= absMax2) return i;
+        if (i >= maxSteps) {
+            lastR2 = r2;
+            return 0;
+        }
+        ++i;
+        y = 2 * x * y + cy;
+        x = (xx - yy) + cx;
+    }
+}
+
+std::optional<std::int64_t> TProcessor::InteriorValue(double r2, double factor, int colorCount)
+{
+    const double value = std::sqrt(r2) * factor;
+    if (colorCount <= 0) return std::nullopt;
+    if (auto rounded = RoundHalfEvenChecked(value)) return *rounded % colorCount;
+    if (!std::isfinite(value)) return std::nullopt;
+    // Beyond 2^63 every double is an integer, so rounding changes nothing and fmod is exact.
+    return static_cast<std::int64_t>(std::fmod(value, static_cast<double>(colorCount)));
+}
+
+std::int64_t TProcessor::CountToIndex(std::int64_t n, int offset, int top, bool wrapping)
+{
+    if (wrapping) return ((offset + n) % top) + 1;
+    return std::min<std::int64_t>(offset + n + 1, top);
+}
+
+std::int64_t TProcessor::PixelIndex(double x, double y, double cx, double cy, int offset, int colorCount) const
+{
+    double r2 = 0;
+    std::int64_t n = EscapeCount(x, y, cx, cy, FThreadMaxSteps, FThreadAbsMax2, r2);
+    if (n == 0) {
+        if (!FThreadIsInterior) return 0;
+        const auto v = InteriorValue(r2, FThreadInteriorFactor, colorCount);
+        if (!v) return 0;
+        n = *v;
+    }
+    return CountToIndex(n, offset, colorCount - 1, FThreadIsColorWrapping);
+}
+
+std::int64_t TProcessor::IterateMandelbrot(const TPoint2D& p) const
+{
+    return PixelIndex(p.x, p.y, p.x, p.y, ColorOffset(), ColorCount());
+}
+
+std::int64_t TProcessor::IterateJulia(const TPoint2D& p) const
+{
+    const TPoint2D c = JuliaPoint();
+    return PixelIndex(p.x, p.y, c.x, c.y, ColorOffset(), ColorCount());
+}
+
+void TProcessor::ComputeLine(int y)
+{
+    const int width = Width();
+    const TAlgorithm algorithm = Algorithm();
+    if (algorithm != alMandelbrot && algorithm != alJulia) return;
+    const int colorCount = ColorCount();
+    const TMatrix2D& m = PxToLogMatrix;
+    for (int x = 0; x < width; ++x) {
+        const TPoint2D p = m.Transform(TPoint{x, y});
+        const int offset = ColorOffset();
+        std::int64_t index;
+        if (algorithm == alMandelbrot) {
+            index = PixelIndex(p.x, p.y, p.x, p.y, offset, colorCount);
+        } else {
+            const TPoint2D c = JuliaPoint();
+            index = PixelIndex(p.x, p.y, c.x, c.y, offset, colorCount);
+        }
+        FBmp8.SetBuffer(x, y, static_cast<int>(index & 0xFF));
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Text forms
+
+std::string ViewToStr(const TView& view)
+{
+    return Format("%.16e,%.16e,%.16e,%.16e", {view.Center.x, view.Center.y, view.Scale, view.Angle});
+}
+
+TView StrToView(std::string_view text)
+{
+    TView view;
+    view.Center.x = StrToFloat(GetFieldOf(text, 0, ','));
+    view.Center.y = StrToFloat(GetFieldOf(text, 1, ','));
+    view.Scale = StrToFloat(GetFieldOf(text, 2, ','));
+    view.Angle = StrToFloat(GetFieldOf(text, 3, ','));
+    return view;
+}
+
+std::string SizeToStr(const TSize& size)
+{
+    return Format("%dx%d", {size.Width, size.Height});
+}
+
+bool TryStrToSize(std::string_view text, TSize& size)
+{
+    const auto pos = text.find('x');
+    if (pos == std::string_view::npos) return false;
+    const auto width = TryStrToInt(text.substr(0, pos));
+    const auto height = TryStrToInt(text.substr(pos + 1));
+    if (!width || !height || *width <= 0 || *height <= 0) return false;
+    size = {*width, *height};
+    return true;
+}
+
+TSize StrToSize(std::string_view text)
+{
+    TSize size;
+    if (!TryStrToSize(text, size)) throw EQuillonError("Invalid size.");
+    return size;
+}
+
+} // namespace quillon

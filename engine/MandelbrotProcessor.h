@@ -1,0 +1,231 @@
+#pragma once
+// The fractal engine: the view, the processor that renders the escape-time index
+// image on worker threads, the iteration kernel and the palette.
+//
+// Threads. The owner (user-interface) thread calls every public method. Workers
+// are std::threads, one per logical processor unless SetThreadCount says
+// otherwise; they take lines in interlaced order (even lines first) and write
+// palette indices into the bitmap. The processor joins them when it stops them,
+// before it starts new ones and when it is destroyed. Values that workers read
+// while the owner may write them (Algorithm, JuliaPoint, ColorOffset,
+// ColorCount) are relaxed atomics; everything else that workers read (the
+// snapshot of the settings, the matrices, the bitmap's geometry) is written only
+// while no worker runs.
+//
+// A view with Scale 0 is accepted as it is: every pixel maps to Center (the image
+// shows one color) and LogToPxMatrix, the inverse of a singular matrix, holds
+// non-finite elements, so LogToPixel gives saturated or zero coordinates. Nothing
+// crashes or hangs; callers check GetValid before they pass a view on.
+//
+// Floating-point arithmetic does not trap: an overflowing magnitude is infinite
+// and escapes, a NaN magnitude never escapes.
+#include "ColorFns.h"
+#include "Matrix2D.h"
+#include "PalBmp.h"
+
+#include <atomic>
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace quillon {
+
+// The part of the plane that the image shows. Scale is in plane units per pixel
+// (0 marks the empty view), Angle in radians, counter-clockwise.
+struct TView {
+    TPoint2D Center;
+    double Scale = 0;
+    double Angle = 0;
+
+    static TView Create(const TPoint2D& center, double scale, double angle) { return TView{center, scale, angle}; }
+    bool GetValid() const { return Scale != 0; }
+    void Invalidate() { Scale = 0; }
+    // Exact comparison of every field.
+    friend bool operator==(const TView&, const TView&) = default;
+};
+
+enum TAlgorithm : int { alMandelbrot, alJulia };
+
+enum TProcessorOption : unsigned { poInterior, poColorWrapping };
+
+// A set of TProcessorOption.
+class TProcessorOptions {
+public:
+    constexpr TProcessorOptions() = default;
+    constexpr TProcessorOptions(std::initializer_list<TProcessorOption> options)
+    {
+        for (auto o : options) Include(o);
+    }
+    constexpr bool Contains(TProcessorOption o) const { return (FBits & Bit(o)) != 0; }
+    constexpr TProcessorOptions& Include(TProcessorOption o) { FBits |= Bit(o); return *this; }
+    constexpr TProcessorOptions& Exclude(TProcessorOption o) { FBits &= ~Bit(o); return *this; }
+    constexpr bool Empty() const { return FBits == 0; }
+    friend constexpr bool operator==(const TProcessorOptions&, const TProcessorOptions&) = default;
+
+private:
+    static constexpr unsigned Bit(TProcessorOption o) { return 1u << static_cast<unsigned>(o); }
+    unsigned FBits = 0;
+};
+
+enum TUpDown : int { drUp, drDown };
+
+class TProcessor {
+public:
+    // 400 x 300 pixels, default settings, idle, JuliaPoint (0, 0).
+    TProcessor();
+    TProcessor(const TProcessor&) = delete;
+    TProcessor& operator=(const TProcessor&) = delete;
+    // Stops and joins the workers.
+    virtual ~TProcessor();
+
+    // Settings. MaxSteps, MaxAbs, InteriorFactor and Options are used from the next
+    // start; Algorithm and JuliaPoint are read by running workers as they go.
+    TAlgorithm Algorithm() const { return FAlgorithm.load(std::memory_order_relaxed); }
+    void SetAlgorithm(TAlgorithm value) { FAlgorithm.store(value, std::memory_order_relaxed); }
+    int MaxSteps() const { return FMaxSteps; }
+    void SetMaxSteps(int value) { FMaxSteps = value; }
+    double MaxAbs() const { return FMaxAbs; }
+    void SetMaxAbs(double value) { FMaxAbs = value; }
+    double InteriorFactor() const { return FInteriorFactor; }
+    void SetInteriorFactor(double value) { FInteriorFactor = value; }
+    TPoint2D JuliaPoint() const;
+    void SetJuliaPoint(const TPoint2D& value);
+    TProcessorOptions Options() const { return FOptions; }
+    void SetOptions(TProcessorOptions value) { FOptions = value; }
+
+    const TView& View() const { return FView; }
+    // A different view stops a running rendering, rebuilds the matrices and starts again.
+    void SetView(const TView& value);
+
+    int Width() const { return FBmp8.Width(); }
+    int Height() const { return FBmp8.Height(); }
+    TSize Size() const { return FBmp8.Size(); }
+    // A different size stops a running rendering, resizes the bitmap, rebuilds the
+    // matrices and starts again. "Invalid size." unless both are positive; the
+    // rendering then stays stopped and nothing else changes.
+    void SetSize(const TSize& value);
+
+    // True while a worker of the current rendering has not ended.
+    bool Running() const;
+    // true starts a rendering, false stops it and waits for the workers; the
+    // current value does nothing.
+    void SetRunning(bool value);
+
+    // The image. Its color table may be written directly; its size only through SetSize.
+    TPaletteBitmap& Bitmap() { return FBmp8; }
+    const TPaletteBitmap& Bitmap() const { return FBmp8; }
+    // Duration of the last rendering, also of one stopped early.
+    double ElapsedMs() const;
+
+    // The palette: entry 0 is the interior color. Writing needs 2 to 256 colors
+    // ("Invalid palette.", "Invalid number of colors (up to 256)."; nothing changes
+    // then), copies them into the bitmap's color table and resets ColorOffset to 0.
+    const std::vector<TColor>& Colors() const { return FColors; }
+    void SetColors(const std::vector<TColor>& value);
+    int ColorCount() const { return FColorCount.load(std::memory_order_relaxed); }
+    int ColorOffset() const { return FColorOffset.load(std::memory_order_relaxed); }
+    // "Invalid color offset." unless 0 <= value < ColorCount.
+    void SetColorOffset(int value);
+    // Rotates entries 1 .. ColorCount-1 by one place (entry 0 stays) and writes the table.
+    void RotatePalette(TUpDown direction);
+
+    void Reset();
+    void Start() { SetRunning(true); }
+    void Stop() { SetRunning(false); }
+    void StopIfRunning();
+    void RestartIfStopped();
+
+    TPoint2D PixelToLog(const TPoint& pt) const { return PxToLogMatrix.Transform(pt); }
+    TPoint LogToPixel(const TPoint2D& value) const;
+    void UpdateMatrices();
+
+    // Workers of the next rendering; 0 or less means one per logical processor.
+    int ThreadCount() const { return FThreadCount; }
+    void SetThreadCount(int value) { FThreadCount = value; }
+    // The number of logical processors, read once.
+    static int DefaultThreadCount();
+
+    // The scalar kernel, one pixel at a time: the palette index (before it is
+    // narrowed to 8 bits) of plane point p, with the settings of the current or
+    // last rendering (snapshot) and the live ColorOffset, ColorCount and JuliaPoint.
+    std::int64_t IterateMandelbrot(const TPoint2D& p) const;
+    std::int64_t IterateJulia(const TPoint2D& p) const;
+    // Escape test of z under z -> z^2 + c: the count n (1 <= n <= maxSteps) of the
+    // first test with |z|^2 >= absMax2, or 0 when none escapes within maxSteps tests
+    // (lastR2 then holds the last |z|^2). At least one test is made.
+    static int EscapeCount(double x, double y, double cx, double cy, int maxSteps, double absMax2, double& lastR2);
+    // Interior value: Round(sqrt(r2) * factor) mod colorCount, sign of the dividend;
+    // empty for a NaN or infinite product (the pixel stays uncolored).
+    static std::optional<std::int64_t> InteriorValue(double r2, double factor, int colorCount);
+    // Index of count n: wrapping ((offset + n) mod top) + 1, else min(offset + n + 1, top).
+    static std::int64_t CountToIndex(std::int64_t n, int offset, int top, bool wrapping);
+
+    // Computes every pixel of line y into the bitmap (a worker's unit of work).
+    virtual void ComputeLine(int y);
+
+    TMatrix2D PxToLogMatrix;
+    TMatrix2D LogToPxMatrix;
+
+private:
+    struct TIterThread;
+
+    void SetDefaults();
+    void StartThreads();
+    void StopThreads();
+    void JoinWorkers();
+    bool TakeLine(int& y);
+    void WorkerRun(TIterThread& worker);
+    void WorkerDone(TIterThread& worker);
+    std::int64_t PixelIndex(double x, double y, double cx, double cy, int offset, int colorCount) const;
+
+    TPaletteBitmap FBmp8;
+    std::vector<TColor> FColors;
+    std::atomic<int> FColorCount{0};
+    std::atomic<int> FColorOffset{0};
+    std::atomic<TAlgorithm> FAlgorithm{alMandelbrot};
+    int FMaxSteps = 50;
+    double FMaxAbs = 2.0;
+    TProcessorOptions FOptions;
+    double FInteriorFactor = 100.0;
+    std::atomic<double> FJuliaX{0};
+    std::atomic<double> FJuliaY{0};
+    TView FView;
+    mutable std::mutex FThreadsSection;
+    std::vector<TIterThread*> FThreads;                 // not yet ended; under FThreadsSection
+    std::vector<std::unique_ptr<TIterThread>> FWorkers; // all of the current rendering; owner thread only
+    std::int64_t FT0 = 0;
+    mutable std::mutex FElapsedMsSection;
+    double FElapsedMs = 0;
+    int FNextLine = 0;
+    std::mutex FNextLineSection;
+    bool FThreadIsInterior = false;
+    double FThreadInteriorFactor = 100.0;
+    bool FThreadIsColorWrapping = false;
+    double FThreadAbsMax2 = 4.0;
+    int FThreadMaxSteps = 50;
+    bool FStopped = false;
+    int FThreadCount = 0;
+};
+
+// "%.16e,%.16e,%.16e,%.16e": Center.x, Center.y, Scale, Angle.
+std::string ViewToStr(const TView& view);
+// Fields 0..3 of the comma-separated text; "Invalid index" for fewer fields, a
+// conversion error for a field that is not a number. Not validated.
+TView StrToView(std::string_view text);
+// "%dx%d", width first.
+std::string SizeToStr(const TSize& size);
+// Width and height around the first lower-case x, both integers above 0.
+bool TryStrToSize(std::string_view text, TSize& size);
+// As TryStrToSize; fails with "Invalid size.".
+TSize StrToSize(std::string_view text);
+
+// Count entries: entry 0 black, then Count - 1 fully saturated hues starting at
+// the hue of baseColor (single precision).
+std::vector<TColor> MakeHueColors(int count, TColor baseColor);
+
+} // namespace quillon
