@@ -1,0 +1,42 @@
+#include "ImageWriter.h"
+
+#include "imageio/BmpWriter.h"
+#include "imageio/GifWriter.h"
+#include "imageio/JpegWriter.h"
+
+namespace quillon {
+
+std::string ExtractFileExt(const std::string& path)
+{
+#ifdef _WIN32
+    const char* delimiters = "\\/:.";
+#else
+    const char* delimiters = "/.";
+#endif
+    std::size_t i = path.find_last_of(delimiters);
+    if (i == std::string::npos || path[i] != '.') return {};
+    return path.substr(i);
+}
+
+TImageFormat ImageFormatFromFileName(const std::string& path)
+{
+    std::string ext = ExtractFileExt(path);
+    for (char& c : ext)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (ext == ".jpg") return TImageFormat::Jpeg;
+    if (ext == ".png") return TImageFormat::Png;
+    if (ext == ".gif") return TImageFormat::Gif;
+    return TImageFormat::Bmp;
+}
+
+void WriteImage(const std::string& path, const TIndexedImage& image, const std::vector<TPngTextChunk>& pngTexts)
+{
+    switch (ImageFormatFromFileName(path)) {
+    case TImageFormat::Jpeg: WriteJpeg(path, image); break;
+    case TImageFormat::Png: WritePng(path, image, pngTexts); break;
+    case TImageFormat::Gif: WriteGif(path, image); break;
+    case TImageFormat::Bmp: WriteBmp8(path, image); break;
+    }
+}
+
+} // namespace quillon

@@ -1,0 +1,25 @@
+#pragma once
+// Saving an index image in the format its file name's extension selects.
+#include <string>
+#include <vector>
+
+#include "imageio/IndexedImage.h"
+#include "imageio/PngWriter.h"
+
+namespace quillon {
+
+enum class TImageFormat { Bmp, Png, Jpeg, Gif };
+
+// ".jpg" JPEG, ".png" PNG, ".gif" GIF, compared without case; every other
+// extension (".bmp", ".jpeg", none, ...) an 8-bit Windows bitmap.
+TImageFormat ImageFormatFromFileName(const std::string& path);
+
+// The extension of Path with its dot ("" when the last name has none).
+std::string ExtractFileExt(const std::string& path);
+
+// Writes the image to Path in the format ImageFormatFromFileName selects, through
+// a temporary file. PngTexts are stored when the format is PNG and ignored otherwise.
+void WriteImage(const std::string& path, const TIndexedImage& image,
+                const std::vector<TPngTextChunk>& pngTexts = {});
+
+} // namespace quillon
