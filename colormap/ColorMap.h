@@ -22,6 +22,8 @@ public:
     virtual ~TRandomGenerator() = default;
 
     void Seed(std::uint32_t seed) { FEngine.seed(seed); }
+    // Seeds from the system's entropy source, for a different sequence every run.
+    void Randomize() { FEngine.seed(std::random_device{}()); }
     // Uniform integer in 0 .. Range - 1; 0 when Range is 0 or less.
     virtual int Random(int range);
     // Uniform single in [0, 1).
