@@ -243,6 +243,8 @@ void TColorMap::RandomMap(int nodeCount, int colorCount, TRandomGenerator& rando
     TColorMap map;
     for (int i = 0; i < nodeCount; ++i) map.Add(RandomNodeColor(random), 1);
     std::int64_t remaining = static_cast<std::int64_t>(colorCount) - nodeCount;
+    // Node 0 never grows: without a node 1 the extra colors have nowhere to go.
+    if (remaining > 0 && nodeCount < 2) map.CheckIndex(1, map.Count());
     while (remaining > 0) {
         const int step = 1 + random.Random(static_cast<int>(remaining / 2));
         const int target = 1 + random.Random(nodeCount - 1);

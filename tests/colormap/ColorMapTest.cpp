@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <limits>
 #include <numeric>
 
 using namespace quillon;
@@ -207,6 +208,7 @@ TEST_F(ColorMapEvents, FailedOperationsChangeNothingAndKeepTheLockBalanced)
                   EXPECT_THROW(FMap.Delete(7), ERangeError);
                   EXPECT_THROW(FMap.GetItem(-1), ERangeError);
                   EXPECT_THROW(FMap.RandomMap(1, 10), ERangeError);
+                  EXPECT_THROW(FMap.RandomMap(std::numeric_limits<int>::min(), 5), ERangeError);
                   EXPECT_THROW(FMap.GetItem(6).SetCount(0x7FFFFFF0), ERangeError);  // total beyond 32 bits
               }),
               0);
