@@ -28,7 +28,6 @@ constexpr TSize DefaultSize{400, 300};
 
 struct TProcessor::TIterThread {
     TProcessor* FProcessor = nullptr;
-    std::atomic<bool> Terminated{false};
     std::thread Thread;
 };
 
@@ -213,6 +212,7 @@ void TProcessor::StartThreads()
     FThreadIsColorWrapping = FOptions.Contains(poColorWrapping);
     FThreadInteriorFactor = FInteriorFactor;
     FNextLine = 0;
+    FTerminated.store(false, std::memory_order_relaxed);
     const int n = FThreadCount > 0 ? FThreadCount : DefaultThreadCount();
     // Every worker joins the list before any starts, so an early finisher cannot
     // take itself for the last one.
@@ -240,10 +240,7 @@ void TProcessor::StartThreads()
 
 void TProcessor::StopThreads()
 {
-    {
-        std::lock_guard lock(FThreadsSection);
-        for (TIterThread* w : FThreads) w->Terminated.store(true, std::memory_order_relaxed);
-    }
+    FTerminated.store(true, std::memory_order_relaxed);
     JoinWorkers();
 }
 
@@ -275,7 +272,7 @@ void TProcessor::WorkerRun(TIterThread& worker)
 {
     try {
         int y = 0;
-        while (!worker.Terminated.load(std::memory_order_relaxed) && TakeLine(y)) ComputeLine(y);
+        while (!TerminateRequested() && TakeLine(y)) ComputeLine(y);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "Exception: %s\n", e.what());
     } catch (...) {

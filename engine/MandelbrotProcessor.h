@@ -166,7 +166,15 @@ public:
     static std::int64_t CountToIndex(std::int64_t n, int offset, int top, bool wrapping);
 
     // Computes every pixel of line y into the bitmap (a worker's unit of work).
+    // A line once begun is finished; workers check for a stop between lines.
+    // An override must stop the processor in its own destructor.
     virtual void ComputeLine(int y);
+
+protected:
+    // True once the workers of the current rendering have been asked to end.
+    bool TerminateRequested() const { return FTerminated.load(std::memory_order_relaxed); }
+
+public:
 
     TMatrix2D PxToLogMatrix;
     TMatrix2D LogToPxMatrix;
@@ -210,6 +218,7 @@ private:
     int FThreadMaxSteps = 50;
     bool FStopped = false;
     int FThreadCount = 0;
+    std::atomic<bool> FTerminated{false}; // asks every worker of the rendering to end
 };
 
 // "%.16e,%.16e,%.16e,%.16e": Center.x, Center.y, Scale, Angle.
