@@ -244,8 +244,15 @@ void TAnimatedGifWriter::Finish(const std::string& path)
         return;
     }
     // Copy the finished stream to the target through its own temporary file.
+    // The file beside the first target was opened for writing only: reopen it.
     std::FILE* source = state->File();
     int err = std::fflush(source) != 0 ? errno : 0;
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> reopened(nullptr, std::fclose);
+    if (!err && state->Atomic) {
+        reopened.reset(std::fopen(state->Atomic->TempPath().c_str(), "rb"));
+        if (!reopened) err = errno;
+        source = reopened.get();
+    }
     if (!err && std::fseek(source, 0, SEEK_SET) != 0) err = errno;
     if (err) throw EQuillonError(CannotWriteMessage(target, err));
     TAtomicFile file(target);
