@@ -37,7 +37,7 @@ TEST(ProcessorStress, ChangesWhileRenderingAndReading)
 
     std::mt19937 rng(12345);
     auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); };
-    for (int i = 0; i < 1500; ++i) {
+    for (int i = 0; i < 5000; ++i) {
         switch (rng() % 12) {
         case 0:
         case 1: p.Start(); break;
