@@ -1,0 +1,151 @@
+#include "SceneryFile.h"
+
+#include "IniFileFns.h"
+#include "colormap/ColorMap.h"
+#include "engine/AnimationSpeed.h"
+#include "engine/Errors.h"
+#include "engine/NumberFns.h"
+#include "engine/StrFns.h"
+
+#include <vector>
+
+namespace quillon {
+
+namespace {
+
+constexpr const char* SectionCommon = "Common";
+constexpr const char* SectionSettings = "Settings";
+constexpr const char* SectionColors = "Colors";
+
+constexpr const char* KeyType = "Type";
+constexpr const char* KeyVersion = "Version";
+constexpr const char* KeyView = "View";
+constexpr const char* KeyMaxSteps = "MaxSteps";
+constexpr const char* KeyMaxAbs = "MaxAbs";
+constexpr const char* KeyAnimationSpeed = "AnimationSpeed";
+constexpr const char* KeyAnimationDirection = "AnimationDirection";
+constexpr const char* KeyInteriorFactor = "InteriorFactor";
+constexpr const char* KeyColorOffset = "ColorOffset";
+constexpr const char* KeyColorWrapping = "ColorWrapping";
+constexpr const char* KeyAlgorithm = "Algorithm";
+constexpr const char* KeyJuliaPoint = "JuliaPoint";
+
+constexpr const char* FileType = "QSF";
+constexpr int FileVersion = 100;
+
+// Releases the render lock on every way out.
+class TRenderLock {
+public:
+    explicit TRenderLock(ISceneryHost& host) : FHost(host) { FHost.LockRendering(); }
+    ~TRenderLock() { FHost.UnlockRendering(); }
+    TRenderLock(const TRenderLock&) = delete;
+    TRenderLock& operator=(const TRenderLock&) = delete;
+
+private:
+    ISceneryHost& FHost;
+};
+
+TAlgorithm ToAlgorithm(int value)
+{
+    // Any other value would leave every line of the image uncomputed.
+    if (value != alMandelbrot && value != alJulia) throw ERangeError("Invalid algorithm.");
+    return static_cast<TAlgorithm>(value);
+}
+
+TUpDown ToDirection(int value)
+{
+    // The direction is kept in 8 bits; only 0 and 1 name a direction.
+    int byte = value & 0xFF;
+    if (byte != drUp && byte != drDown) throw ERangeError("Invalid animation direction.");
+    return static_cast<TUpDown>(byte);
+}
+
+} // namespace
+
+void WriteScenery(const ISceneryHost& host, TIniFile& ini)
+{
+    ini.WriteSection(SectionCommon);
+    ini.WriteString(KeyType, FileType);
+    ini.WriteInteger(KeyVersion, FileVersion);
+
+    ini.WriteSection(SectionSettings);
+    ini.WriteString(KeyView, ViewToStr(host.View()));
+    ini.WriteInteger(KeyMaxSteps, host.MaxSteps());
+    ini.WriteDouble(KeyMaxAbs, host.MaxAbs(), "%.16e");
+    ini.WriteInteger(KeyAnimationSpeed, host.AnimationSpeed());
+    ini.WriteInteger(KeyAnimationDirection, host.AnimationDirection());
+    ini.WriteDouble(KeyInteriorFactor, host.InteriorFactor());
+    ini.WriteInteger(KeyColorOffset, host.ColorOffset());
+    ini.WriteBoolean(KeyColorWrapping, host.ColorWrapping());
+    ini.WriteInteger(KeyAlgorithm, host.Algorithm());
+    TPoint2D julia = host.JuliaPoint();
+    ini.WriteString(KeyJuliaPoint, Format("%.16f,%.16f", {julia.x, julia.y}));
+
+    // The map's text is one stored line that holds a line per node.
+    ini.WriteSection(SectionColors);
+    ini.CurrentSection().Lines.push_back(host.ColorMap().AsString());
+}
+
+void SaveSceneryFile(const ISceneryHost& host, const std::string& filename)
+{
+    TIniFile ini;
+    WriteScenery(host, ini);
+    ini.SaveToFile(filename);
+}
+
+void ApplyScenery(TIniFile& ini, ISceneryHost& host)
+{
+    std::string type = ini.ReadStringEx(SectionCommon, KeyType, "");
+    int version = ini.ReadIntegerEx(SectionCommon, KeyVersion, 0);
+    if (type != FileType || version != FileVersion) throw EQuillonError("Invalid Quillon scenary file.");
+
+    host.ClearHistory();
+    host.StopRendering();
+    TRenderLock lock(host);
+
+    // The algorithm first: switching it brings a home view, which the stored
+    // view then replaces.
+    int algorithm = 0;
+    if (ini.ReadInteger(SectionSettings, KeyAlgorithm, algorithm)) host.SetAlgorithm(ToAlgorithm(algorithm));
+
+    host.SetView(StrToView(ini.ReadString(SectionSettings, KeyView)));
+    host.SetMaxSteps(ini.ReadInteger(SectionSettings, KeyMaxSteps));
+    host.SetMaxAbs(ini.ReadDouble(SectionSettings, KeyMaxAbs));
+    host.SetAnimationSpeed(ClampAnimationSpeed(ini.ReadInteger(SectionSettings, KeyAnimationSpeed)));
+    host.SetAnimationDirection(ToDirection(ini.ReadInteger(SectionSettings, KeyAnimationDirection)));
+
+    double interiorFactor = 0;
+    if (ini.ReadDouble(SectionSettings, KeyInteriorFactor, interiorFactor)) host.SetInteriorFactor(interiorFactor);
+
+    // The color map before the offset: a new palette resets the offset, and
+    // the offset is checked against the palette in force.
+    if (ini.FindSection(SectionColors)) {
+        std::vector<std::string> lines;
+        ini.GetLines(SectionColors, lines);
+        TColorMap map;
+        map.LoadFromStrings(lines);
+        host.SetColorMap(map);
+    }
+
+    int colorOffset = 0;
+    if (ini.ReadInteger(SectionSettings, KeyColorOffset, colorOffset)) host.SetColorOffset(colorOffset);
+    bool colorWrapping = false;
+    if (ini.ReadBoolean(SectionSettings, KeyColorWrapping, colorWrapping)) host.SetColorWrapping(colorWrapping);
+
+    std::string julia;
+    if (ini.ReadString(SectionSettings, KeyJuliaPoint, julia)) {
+        TPoint2D point;
+        point.x = StrToFloat(GetFieldOf(julia, 0, ','));
+        point.y = StrToFloat(GetFieldOf(julia, 1, ','));
+        host.SetJuliaPoint(point);
+    }
+}
+
+void LoadSceneryFile(ISceneryHost& host, const std::string& filename)
+{
+    TIniFile ini;
+    ini.LoadFromFile(filename);
+    ApplyScenery(ini, host);
+}
+
+} // namespace quillon

@@ -1,0 +1,455 @@
+#include "persist/SceneryFile.h"
+
+#include "colormap/ColorMap.h"
+#include "engine/Errors.h"
+#include "engine/FileFns.h"
+#include "persist/IniFileFns.h"
+#include "persist/SceneryDefaults.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <optional>
+
+#include <unistd.h>
+
+using namespace quillon;
+
+namespace {
+
+const TView JuliaHomeView = TView::Create({0.0, 0.0}, 0.00625, 0);
+
+// The main window's side of a scenery file, on a real processor and color map.
+class TTestHost : public ISceneryHost {
+public:
+    TTestHost()
+    {
+        FColorMap.OnChanged = [this](TColorMap&) { FProcessor.SetColors(FColorMap.AsColorArray()); };
+        SetApplicationDefaultColorMap(FColorMap);
+    }
+
+    TView View() const override { return FProcessor.View(); }
+    int MaxSteps() const override { return FProcessor.MaxSteps(); }
+    double MaxAbs() const override { return FProcessor.MaxAbs(); }
+    int AnimationSpeed() const override { return FAnimationSpeed; }
+    TUpDown AnimationDirection() const override { return FAnimationDirection; }
+    double InteriorFactor() const override { return FProcessor.InteriorFactor(); }
+    int ColorOffset() const override { return FProcessor.ColorOffset(); }
+    bool ColorWrapping() const override { return FProcessor.Options().Contains(poColorWrapping); }
+    TAlgorithm Algorithm() const override { return FProcessor.Algorithm(); }
+    TPoint2D JuliaPoint() const override { return FProcessor.JuliaPoint(); }
+    const TColorMap& ColorMap() const override { return FColorMap; }
+
+    void SetView(const TView& value) override
+    {
+        if (value.GetValid()) FProcessor.SetView(value);
+    }
+    void SetMaxSteps(int value) override { FProcessor.SetMaxSteps(value); }
+    void SetMaxAbs(double value) override { FProcessor.SetMaxAbs(value); }
+    void SetAnimationSpeed(int value) override { FAnimationSpeed = value; }
+    void SetAnimationDirection(TUpDown value) override { FAnimationDirection = value; }
+    void SetInteriorFactor(double value) override { FProcessor.SetInteriorFactor(value); }
+    void SetColorOffset(int value) override { FProcessor.SetColorOffset(value); }
+    void SetColorWrapping(bool value) override
+    {
+        auto options = FProcessor.Options();
+        FProcessor.SetOptions(value ? options.Include(poColorWrapping) : options.Exclude(poColorWrapping));
+    }
+    // Like the window: the Julia set brings its home view, the way back the kept view.
+    void SetAlgorithm(TAlgorithm value) override
+    {
+        if (value == FProcessor.Algorithm()) return;
+        if (value == alJulia) {
+            FViewBackup = FProcessor.View();
+            FProcessor.SetAlgorithm(value);
+            SetView(JuliaHomeView);
+        } else {
+            FProcessor.SetAlgorithm(value);
+            SetView(FViewBackup);
+        }
+    }
+    void SetJuliaPoint(const TPoint2D& value) override { FProcessor.SetJuliaPoint(value); }
+    void SetColorMap(const TColorMap& map) override { FColorMap.Assign(map); }
+    void ClearHistory() override { ++FHistoryCleared; }
+    void StopRendering() override
+    {
+        FProcessor.Stop();
+        ++FStops;
+    }
+    void LockRendering() override { ++FLockCount; }
+    void UnlockRendering() override { --FLockCount; }
+
+    // A state in which every value differs from the defaults.
+    void Change()
+    {
+        SetAlgorithm(alJulia);
+        SetView(TView::Create({0.25, -0.5}, 1e-5, 0.5));
+        SetMaxSteps(1234);
+        SetMaxAbs(16);
+        SetAnimationSpeed(9);
+        SetAnimationDirection(drDown);
+        SetInteriorFactor(0.333);
+        TColorMap map;
+        map.Add(RGB(255, 255, 255), 1);
+        map.Add(RGB(1, 2, 3), 99);
+        SetColorMap(map);
+        SetColorOffset(42);
+        SetColorWrapping(true);
+        SetJuliaPoint({0.285, -0.01});
+    }
+
+    TProcessor FProcessor;
+    TColorMap FColorMap;
+    int FAnimationSpeed = DefaultAnimationSpeed;
+    TUpDown FAnimationDirection = DefaultAnimationDirection;
+    TView FViewBackup;
+    int FHistoryCleared = 0;
+    int FStops = 0;
+    int FLockCount = 0;
+};
+
+// Everything a scenery file carries, for comparing two hosts.
+struct TSnapshot {
+    TView View;
+    int MaxSteps, AnimationSpeed, ColorOffset;
+    double MaxAbs, InteriorFactor;
+    TUpDown AnimationDirection;
+    bool ColorWrapping;
+    TAlgorithm Algorithm;
+    TPoint2D JuliaPoint;
+    std::string ColorMap;
+
+    explicit TSnapshot(const ISceneryHost& h)
+        : View(h.View()), MaxSteps(h.MaxSteps()), AnimationSpeed(h.AnimationSpeed()), ColorOffset(h.ColorOffset()),
+          MaxAbs(h.MaxAbs()), InteriorFactor(h.InteriorFactor()), AnimationDirection(h.AnimationDirection()),
+          ColorWrapping(h.ColorWrapping()), Algorithm(h.Algorithm()), JuliaPoint(h.JuliaPoint()),
+          ColorMap(h.ColorMap().AsString())
+    {
+    }
+    bool operator==(const TSnapshot&) const = default;
+};
+
+std::string Fixture(const char* name) { return ReadFileBytes(std::string(QUILLON_TEST_DATA) + "/" + name); }
+
+// The default file with some lines replaced (or removed, for nullopt): a key
+// names its "Key=value" line, other lines are named by their whole text.
+std::string Edited(const std::map<std::string, std::optional<std::string>>& changes)
+{
+    std::string text = Fixture("default.qsf"), out;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        std::string line = text.substr(start, end - start);
+        start = end + 2;
+        bool keyLine = line.find('=') != std::string::npos;
+        std::string key = keyLine ? line.substr(0, line.find('=')) : line;
+        auto change = changes.find(key);
+        if (change == changes.end()) out += line + "\r\n";
+        else if (change->second) out += (keyLine ? key + "=" : std::string()) + *change->second + "\r\n";
+    }
+    return out;
+}
+
+class SceneryFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        FDir = std::filesystem::temp_directory_path() /
+               ("quillon-qsf-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(FDir);
+        std::filesystem::create_directories(FDir);
+    }
+    void TearDown() override { std::filesystem::remove_all(FDir); }
+    std::string Path(const char* name) const { return (FDir / name).string(); }
+    std::string Write(const std::string& bytes, const char* name = "scenery.qsf") const
+    {
+        WriteFileAtomic(Path(name), bytes);
+        return Path(name);
+    }
+    std::filesystem::path FDir;
+};
+
+std::string ErrorOf(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const EQuillonError& e) {
+        return e.what();
+    }
+    return "(no error)";
+}
+
+} // namespace
+
+TEST_F(SceneryFile, DefaultStateSavesTheReferenceFile)
+{
+    TTestHost host;
+    SaveSceneryFile(host, Path("default.qsf"));
+    EXPECT_EQ(ReadFileBytes(Path("default.qsf")), Fixture("default.qsf"));
+}
+
+TEST_F(SceneryFile, LoadingRestoresEveryValue)
+{
+    TTestHost defaults;
+    TTestHost host;
+    host.Change();
+    const TSnapshot changed(host);
+    ASSERT_FALSE(changed == TSnapshot(defaults));
+
+    LoadSceneryFile(host, Write(Fixture("default.qsf")));
+    EXPECT_TRUE(TSnapshot(host) == TSnapshot(defaults));
+    EXPECT_EQ(host.FHistoryCleared, 1);
+    EXPECT_EQ(host.FStops, 1);
+    EXPECT_EQ(host.FLockCount, 0);
+    EXPECT_FALSE(host.FProcessor.Running());
+
+    // And back: the changed state through a file into a default host. The stored
+    // view wins over the Julia home view that the algorithm switch brings, and
+    // the stored offset survives the new palette.
+    SaveSceneryFile(host, Path("same.qsf"));
+    EXPECT_EQ(ReadFileBytes(Path("same.qsf")), Fixture("default.qsf"));
+    TTestHost source;
+    source.Change();
+    SaveSceneryFile(source, Path("changed.qsf"));
+    TTestHost target;
+    LoadSceneryFile(target, Path("changed.qsf"));
+    TSnapshot expected(source);
+    expected.InteriorFactor = 0.33; // written with two decimals
+    EXPECT_TRUE(TSnapshot(target) == expected);
+    EXPECT_EQ(target.View(), TView::Create({0.25, -0.5}, 1e-5, 0.5));
+    EXPECT_EQ(target.ColorOffset(), 42);
+}
+
+TEST_F(SceneryFile, SavedFileLayout)
+{
+    TTestHost host;
+    host.Change();
+    TIniFile ini;
+    WriteScenery(host, ini);
+    std::vector<std::string> sections;
+    ini.GetSections(sections);
+    EXPECT_EQ(sections, (std::vector<std::string>{"Common", "Settings", "Colors"}));
+    std::vector<std::string> keys;
+    ini.GetKeys("Settings", keys);
+    EXPECT_EQ(keys, (std::vector<std::string>{"View", "MaxSteps", "MaxAbs", "AnimationSpeed", "AnimationDirection",
+                                              "InteriorFactor", "ColorOffset", "ColorWrapping", "Algorithm",
+                                              "JuliaPoint"}));
+    EXPECT_EQ(ini.ReadString("Settings", "JuliaPoint"), "0.2850000000000000,-0.0100000000000000");
+    EXPECT_EQ(ini.ReadString("Settings", "InteriorFactor"), "0.33");
+    EXPECT_EQ(ini.ReadString("Settings", "MaxAbs"), "1.600000000000000E+001");
+    EXPECT_EQ(ini.Text().substr(ini.Text().find("[Colors]")), "[Colors]\r\n$FFFFFF\r\n$030201, 99\r\n\r\n\r\n");
+}
+
+TEST_F(SceneryFile, SixteenDigitsMayChangeTheLastBit)
+{
+    TTestHost host;
+    const double maxAbs = 0.1 + 0.2; // needs 17 digits
+    host.SetMaxAbs(maxAbs);
+    SaveSceneryFile(host, Path("a.qsf"));
+    TTestHost back;
+    LoadSceneryFile(back, Path("a.qsf"));
+    EXPECT_EQ(back.MaxAbs(), 0.3);
+    EXPECT_NE(back.MaxAbs(), maxAbs);
+}
+
+TEST_F(SceneryFile, TypeAndVersionAreCheckedBeforeAnythingChanges)
+{
+    struct Row {
+        std::map<std::string, std::optional<std::string>> changes;
+        std::string message;
+    };
+    const Row rows[] = {
+        {{{"Type", "qsf"}}, "Invalid Quillon scenary file."},
+        {{{"Type", "QSF "}}, "Invalid Quillon scenary file."},
+        {{{"Type", " QSF"}}, "Invalid Quillon scenary file."},
+        {{{"Type", std::nullopt}}, "Invalid Quillon scenary file."},
+        {{{"Version", "101"}}, "Invalid Quillon scenary file."},
+        {{{"Version", std::nullopt}}, "Invalid Quillon scenary file."},
+        {{{"[Common]", std::nullopt}}, "Invalid Quillon scenary file."},
+        {{{"Version", "1x"}}, "'1x' is not a valid integer value"},
+    };
+    for (const Row& row : rows) {
+        TTestHost host;
+        host.Change();
+        const TSnapshot before(host);
+        EXPECT_EQ(ErrorOf([&] { LoadSceneryFile(host, Write(Edited(row.changes))); }), row.message);
+        EXPECT_TRUE(TSnapshot(host) == before);
+        EXPECT_EQ(host.FHistoryCleared, 0);
+        EXPECT_EQ(host.FStops, 0);
+        EXPECT_EQ(host.FLockCount, 0);
+    }
+    // Section and key names are matched in any case, the tag is not.
+    TTestHost host;
+    host.Change();
+    std::string text = Edited({});
+    text.replace(text.find("[Common]\r\nType"), 14, "[COMMON]\r\ntype");
+    LoadSceneryFile(host, Write(text));
+    EXPECT_TRUE(TSnapshot(host) == TSnapshot(TTestHost()));
+}
+
+TEST_F(SceneryFile, MissingFileChangesNothing)
+{
+    TTestHost host;
+    host.Change();
+    const TSnapshot before(host);
+    std::string message = ErrorOf([&] { LoadSceneryFile(host, Path("missing.qsf")); });
+    EXPECT_EQ(message.rfind("Cannot open file", 0), 0u) << message;
+    EXPECT_TRUE(TSnapshot(host) == before);
+    EXPECT_EQ(host.FStops, 0);
+}
+
+TEST_F(SceneryFile, FailuresKeepWhatWasAppliedBefore)
+{
+    // Each row: the edit, the message, and which values were applied before the
+    // failure (the rest keep the changed state).
+    enum Applied : unsigned {
+        aAlgorithm = 1, aView = 2, aMaxSteps = 4, aMaxAbs = 8, aSpeed = 16, aDirection = 32,
+        aInterior = 64, aColors = 128, aOffset = 256, aWrapping = 512,
+    };
+    constexpr unsigned Head = aAlgorithm | aView | aMaxSteps | aMaxAbs | aSpeed | aDirection | aInterior;
+    struct Row {
+        std::map<std::string, std::optional<std::string>> changes;
+        std::string message;
+        unsigned applied;
+    };
+    const Row rows[] = {
+        {{{"MaxAbs", std::nullopt}}, "Section [Settings] or Key 'MaxAbs' not found.", aAlgorithm | aView | aMaxSteps},
+        {{{"View", std::nullopt}}, "Section [Settings] or Key 'View' not found.", aAlgorithm},
+        {{{"View", "1,2,3"}}, "Invalid index", aAlgorithm},
+        {{{"View", "1,2,x,4"}}, "'x' is not a valid floating point value", aAlgorithm},
+        {{{"MaxSteps", "50 "}}, "'50 ' is not a valid integer value", aAlgorithm | aView},
+        {{{"AnimationSpeed", std::nullopt}}, "Section [Settings] or Key 'AnimationSpeed' not found.",
+         aAlgorithm | aView | aMaxSteps | aMaxAbs},
+        {{{"AnimationDirection", std::nullopt}}, "Section [Settings] or Key 'AnimationDirection' not found.",
+         aAlgorithm | aView | aMaxSteps | aMaxAbs | aSpeed},
+        {{{"AnimationDirection", "2"}}, "Invalid animation direction.", aAlgorithm | aView | aMaxSteps | aMaxAbs | aSpeed},
+        {{{"InteriorFactor", "1,5"}}, "'1,5' is not a valid floating point value", Head & ~aInterior},
+        {{{"ColorOffset", "256"}}, "Invalid color offset.", Head | aColors},
+        {{{"ColorOffset", "-1"}}, "Invalid color offset.", Head | aColors},
+        {{{"$FF0000", "junk"}}, "'junk' is not a valid integer value", Head},
+        {{{"ColorWrapping", "maybe"}}, "Invalid Boolean Value 'maybe'.", Head | aColors | aOffset},
+        {{{"JuliaPoint", "0.5"}}, "Invalid index", Head | aColors | aOffset | aWrapping},
+        {{{"JuliaPoint", "0.5,y"}}, "'y' is not a valid floating point value", Head | aColors | aOffset | aWrapping},
+        {{{"Algorithm", "2"}}, "Invalid algorithm.", 0},
+    };
+    const TTestHost defaults;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.message);
+        std::string text = Edited(row.changes);
+        TTestHost host;
+        host.Change();
+        const TSnapshot changed(host);
+        EXPECT_EQ(ErrorOf([&] { LoadSceneryFile(host, Write(text)); }), row.message);
+        EXPECT_EQ(host.FLockCount, 0);
+        EXPECT_EQ(host.FStops, 1);
+        EXPECT_EQ(host.FHistoryCleared, 1);
+        const TSnapshot now(host);
+        const TSnapshot want(defaults);
+        auto pick = [&](unsigned flag, auto member) { return (row.applied & flag) ? want.*member : changed.*member; };
+        EXPECT_EQ(now.Algorithm, pick(aAlgorithm, &TSnapshot::Algorithm));
+        // Without the stored view the algorithm switch leaves the view it brings.
+        if (row.applied & aView) {
+            EXPECT_EQ(now.View, want.View);
+        } else if (!(row.applied & aAlgorithm)) {
+            EXPECT_EQ(now.View, changed.View);
+        }
+        EXPECT_EQ(now.MaxSteps, pick(aMaxSteps, &TSnapshot::MaxSteps));
+        EXPECT_EQ(now.MaxAbs, pick(aMaxAbs, &TSnapshot::MaxAbs));
+        EXPECT_EQ(now.AnimationSpeed, pick(aSpeed, &TSnapshot::AnimationSpeed));
+        EXPECT_EQ(now.AnimationDirection, pick(aDirection, &TSnapshot::AnimationDirection));
+        EXPECT_EQ(now.InteriorFactor, pick(aInterior, &TSnapshot::InteriorFactor));
+        EXPECT_EQ(now.ColorMap, pick(aColors, &TSnapshot::ColorMap));
+        if (row.applied & aOffset) {
+            EXPECT_EQ(now.ColorOffset, want.ColorOffset);
+        }
+        EXPECT_EQ(now.ColorWrapping, pick(aWrapping, &TSnapshot::ColorWrapping));
+        EXPECT_EQ(now.JuliaPoint, changed.JuliaPoint);
+    }
+}
+
+TEST_F(SceneryFile, OptionalValuesAndSections)
+{
+    TTestHost host;
+    host.Change();
+    const TSnapshot changed(host);
+    LoadSceneryFile(host, Write(Edited({{"InteriorFactor", std::nullopt},
+                                        {"ColorOffset", std::nullopt},
+                                        {"ColorWrapping", std::nullopt},
+                                        {"Algorithm", std::nullopt},
+                                        {"JuliaPoint", std::nullopt},
+                                        {"[Colors]", std::nullopt},
+                                        {"$000000", std::nullopt},
+                                        {"$FF0000", std::nullopt},
+                                        {"$FF00FF, 42", std::nullopt},
+                                        {"$0000FF, 42", std::nullopt},
+                                        {"$00FFFF, 44", std::nullopt},
+                                        {"$00FF00, 42", std::nullopt},
+                                        {"$FFFF00, 42", std::nullopt},
+                                        {"$FF0000, 42", std::nullopt}})));
+    const TSnapshot now(host);
+    EXPECT_EQ(now.InteriorFactor, changed.InteriorFactor);
+    EXPECT_EQ(now.ColorOffset, changed.ColorOffset);
+    EXPECT_EQ(now.ColorWrapping, changed.ColorWrapping);
+    EXPECT_EQ(now.Algorithm, changed.Algorithm);
+    EXPECT_EQ(now.JuliaPoint, changed.JuliaPoint);
+    EXPECT_EQ(now.ColorMap, changed.ColorMap);
+    EXPECT_EQ(now.View, TTestHost().View());
+    EXPECT_EQ(now.MaxSteps, 50);
+}
+
+TEST_F(SceneryFile, ReadsLikeTheDocumentModel)
+{
+    // Leading spaces for integers, spaces around reals, out-of-scale speeds clamped.
+    TTestHost host;
+    LoadSceneryFile(host, Write(Edited({{"MaxSteps", "  $20"},
+                                        {"MaxAbs", " 4.0 "},
+                                        {"AnimationSpeed", "20"},
+                                        {"AnimationDirection", "257"},
+                                        {"JuliaPoint", "\"0.5\", -0.25 ,9"}})));
+    EXPECT_EQ(host.MaxSteps(), 32);
+    EXPECT_EQ(host.MaxAbs(), 4.0);
+    EXPECT_EQ(host.AnimationSpeed(), 10);
+    EXPECT_EQ(host.AnimationDirection(), drDown);
+    EXPECT_EQ(host.JuliaPoint(), TPoint2D::Create(0.5, -0.25));
+    LoadSceneryFile(host, Write(Edited({{"AnimationSpeed", "0"}})));
+    EXPECT_EQ(host.AnimationSpeed(), 1);
+}
+
+TEST_F(SceneryFile, ByteOrderMarksSelectTheEncoding)
+{
+    std::string text = Fixture("default.qsf");
+    std::string utf16le = "\xFF\xFE", utf16be = "\xFE\xFF";
+    for (char c : text) {
+        utf16le += c;
+        utf16le += '\0';
+        utf16be += '\0';
+        utf16be += c;
+    }
+    for (const std::string& bytes : {"\xEF\xBB\xBF" + text, utf16le, utf16be}) {
+        TTestHost host;
+        host.Change();
+        LoadSceneryFile(host, Write(bytes));
+        EXPECT_TRUE(TSnapshot(host) == TSnapshot(TTestHost()));
+    }
+}
+
+TEST_F(SceneryFile, FailedSaveKeepsThePreviousFile)
+{
+    TTestHost host;
+    // A folder in the way: the rename fails and nothing is left behind.
+    std::filesystem::create_directories(FDir / "folder.qsf" / "inside");
+    std::string message = ErrorOf([&] { SaveSceneryFile(host, Path("folder.qsf")); });
+    EXPECT_EQ(message.rfind("Cannot write file", 0), 0u) << message;
+    EXPECT_TRUE(std::filesystem::is_directory(FDir / "folder.qsf" / "inside"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(FDir), std::filesystem::directory_iterator()), 1);
+
+    if (::geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+    std::string target = Write("previous", "kept.qsf");
+    std::filesystem::permissions(FDir, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    message = ErrorOf([&] { SaveSceneryFile(host, target); });
+    std::filesystem::permissions(FDir, std::filesystem::perms::owner_all);
+    EXPECT_EQ(message.rfind("Cannot write file", 0), 0u) << message;
+    EXPECT_EQ(ReadFileBytes(target), "previous");
+}
