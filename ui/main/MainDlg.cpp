@@ -1,0 +1,414 @@
+// The main window: construction, layout, settings, first show, destruction
+// and window events.
+#include "ui/main/MainDlg.h"
+
+#include <QtCore/QCoreApplication>
+#include <QtCore/QFileInfo>
+#include <QtCore/QTimer>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QResizeEvent>
+#include <QtGui/QShowEvent>
+#include <QtWidgets/QFileDialog>
+#include <QtWidgets/QHBoxLayout>
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QStatusBar>
+#include <QtWidgets/QToolBar>
+#include <QtWidgets/QVBoxLayout>
+
+#include "colormap/ColorMap.h"
+#include "engine/NumberFns.h"
+#include "persist/RegFns.h"
+#include "persist/SettingsKeys.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/WidgetPlacement.h"
+#include "ui/main/Cursors.h"
+#include "ui/main/PaintBox.h"
+#include "ui/main/logic/StatusTexts.h"
+#include "ui/options/TrackBarEx.h"
+
+namespace quillon {
+
+TMainDialog* MainDialog = nullptr;
+
+namespace {
+
+struct TPanelLayout {
+    int Width;
+    Qt::Alignment Alignment;
+    bool Bevel;
+    const char* Text;
+};
+
+// Labels sit right-aligned without a bevel beside the value panels they name.
+constexpr std::array<TPanelLayout, 15> PanelLayouts = {{
+    {30, Qt::AlignRight, false, "Size"},
+    {70, Qt::AlignHCenter, true, ""},
+    {40, Qt::AlignRight, false, "Steps"},
+    {40, Qt::AlignHCenter, true, ""},
+    {30, Qt::AlignRight, false, "Max"},
+    {40, Qt::AlignHCenter, true, ""},
+    {45, Qt::AlignRight, false, "Center"},
+    {80, Qt::AlignHCenter, true, ""},
+    {40, Qt::AlignRight, false, "Zoom"},
+    {80, Qt::AlignHCenter, true, ""},
+    {40, Qt::AlignRight, false, "Angle"},
+    {50, Qt::AlignHCenter, true, ""},
+    {50, Qt::AlignRight, false, "Stats"},
+    {80, Qt::AlignLeft, true, ""},
+    {50, Qt::AlignLeft, false, ""},
+}};
+
+QString Q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+TMainDialog::TMainDialog(QWidget* parent) : QMainWindow(parent)
+{
+    // The components first, as a form creates them before its own start-up code.
+    setObjectName(QStringLiteral("MainDialog"));
+    setWindowTitle(QStringLiteral("Quillon"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/quillon.png")));
+    setAttribute(Qt::WA_AlwaysShowToolTips);
+    MainDialog = this;
+    TWidgetPlacement::SetMainForm(this);
+
+    FAppRegistry = std::make_unique<TAppRegistry>();
+    FAppRegistry->SetCompanyKey(settings::CompanyKey);
+    FAppRegistry->SetApplicationKey(settings::ApplicationKey);
+
+    Timer = new QTimer(this);
+    Timer->setObjectName(QStringLiteral("Timer"));
+    Timer->setInterval(200);
+    connect(Timer, &QTimer::timeout, this, &TMainDialog::TimerTimer);
+    TimerRotatePalette = new QTimer(this);
+    TimerRotatePalette->setObjectName(QStringLiteral("TimerRotatePalette"));
+    TimerRotatePalette->setInterval(1000);
+    FResizeEndTimer = new QTimer(this);
+    FResizeEndTimer->setSingleShot(true);
+    FResizeEndTimer->setInterval(250);
+    connect(FResizeEndTimer, &QTimer::timeout, this, &TMainDialog::ResizeEnded);
+
+    CreateActions();
+    CreateMenus();
+    CreateToolBar();
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    setCentralWidget(central);
+    CreateControlBar();
+    CreateWorkspace();
+    column->addWidget(PanelControls);
+    column->addWidget(PanelWorkspace, 1);
+    CreateStatusBar();
+    CreateDialogs();
+    resize(889, 587 + MainMenuBar->sizeHint().height());
+
+    // Start-up proper, under the render lock until the first show has completed.
+    FInitializing = true;
+    ++FLockCount;
+    FAnimationSpeedToInterval = MakeAnimationSpeedConverter();
+    FToolMode = tmNone;
+    FLastSelectionRatio = 10.0;
+    FProcessor = std::make_unique<TProcessor>();
+    FAnimationDirection = drUp;
+    FDefaultColorMap = std::make_unique<TColorMap>();
+    SetApplicationDefaultColorMap(*FDefaultColorMap);
+    FColorMap = std::make_unique<TColorMap>();
+    FColorMap->OnChanged = [this](TColorMap&) { ColorMapChanged(); };
+    RunReported([this] { FColorMap->Assign(*FDefaultColorMap); });
+
+    // A failing step is reported and skips the rest; the window still opens.
+    RunReported([this] {
+        RegisterCursors();
+        SetAnimationSpeed(DefaultAnimationSpeed);
+        SetView(FProcessor->View());
+        FHelpFile = QFileInfo(QCoreApplication::applicationFilePath()).path() + QStringLiteral("/") +
+                    QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(".chm");
+        TWidgetPlacement placement(*this);
+        FAppRegistry->LoadPlacement(placement, settings::SectionMainDialog, {poPosition, poSize});
+        LoadSettings();
+    });
+}
+
+TMainDialog::~TMainDialog()
+{
+    Timer->stop();
+    FResizeEndTimer->stop();
+    RunReported([this] {
+        TWidgetPlacement placement(*this);
+        FAppRegistry->SavePlacement(placement, settings::SectionMainDialog);
+        FAppRegistry->Registry().WriteBool(settings::SectionView, settings::KeyQuickHelpVisible, FQuickHelpVisible);
+        SaveSettings();
+    });
+    SetGlobalCursor(gcNone);
+    // The processor stops and waits for its workers before anything it paints into goes.
+    FProcessor.reset();
+    if (FColorMap)
+        FColorMap->OnChanged = nullptr;
+    if (MainDialog == this)
+        MainDialog = nullptr;
+    if (TWidgetPlacement::MainForm() == this)
+        TWidgetPlacement::SetMainForm(nullptr);
+}
+
+void TMainDialog::RegisterCursors()
+{
+    RegisterCustomCursors();
+    PaintBox->setCursor(Cursor(crCross));
+}
+
+void TMainDialog::LoadSettings()
+{
+    using namespace settings;
+    TRegIniFile& reg = FAppRegistry->Registry();
+    SetAutoRender(reg.ReadBool(SectionCurrent, KeyAutoRender, true));
+    const int mode = reg.ReadInteger(SectionCurrent, KeyToolMode, tmSelection);
+    SetToolMode(mode >= tmNone && mode <= tmSelection ? static_cast<TToolMode>(mode) : tmSelection);
+    SetMaxSteps(reg.ReadInteger(SectionCurrent, KeyMaxSteps, MaxSteps()));
+    SetMaxAbs(reg.ReadFloat(SectionCurrent, KeyMaxAbs, MaxAbs()));
+    SetAnimationSpeed(ClampAnimationSpeed(reg.ReadInteger(SectionCurrent, KeyAnimationSpeed, AnimationSpeed())));
+    const int direction = reg.ReadInteger(SectionCurrent, KeyAnimationDirection, FAnimationDirection);
+    if (direction == drUp || direction == drDown)
+        FAnimationDirection = static_cast<TUpDown>(direction);
+    SetInteriorVisible(reg.ReadBool(SectionCurrent, KeyInteriorVisible, InteriorVisible()));
+    FProcessor->SetInteriorFactor(reg.ReadFloat(SectionCurrent, KeyInteriorFactor, FProcessor->InteriorFactor()));
+    const int offset = reg.ReadInteger(SectionCurrent, KeyColorOffset, FProcessor->ColorOffset());
+    FProcessor->SetColorOffset(offset);
+    SetColorWrapping(reg.ReadBool(SectionCurrent, KeyColorWrapping, ColorWrapping()));
+    const std::string map = reg.ReadString(SectionCurrent, KeyColorMap, "");
+    if (!map.empty()) {
+        FColorMap->SetAsString(map);
+        // Installing the stored map resets the offset; the stored one belongs to it.
+        if (offset != FProcessor->ColorOffset() && offset >= 0 && offset < FProcessor->ColorCount())
+            FProcessor->SetColorOffset(offset);
+    }
+}
+
+void TMainDialog::SaveSettings()
+{
+    using namespace settings;
+    TRegIniFile& reg = FAppRegistry->Registry();
+    reg.WriteBool(SectionCurrent, KeyAutoRender, FAutoRender);
+    reg.WriteInteger(SectionCurrent, KeyToolMode, FToolMode);
+    reg.WriteInteger(SectionCurrent, KeyMaxSteps, MaxSteps());
+    reg.WriteFloat(SectionCurrent, KeyMaxAbs, MaxAbs());
+    reg.WriteInteger(SectionCurrent, KeyAnimationSpeed, AnimationSpeed());
+    reg.WriteInteger(SectionCurrent, KeyAnimationDirection, FAnimationDirection);
+    reg.WriteBool(SectionCurrent, KeyInteriorVisible, InteriorVisible());
+    reg.WriteFloat(SectionCurrent, KeyInteriorFactor, FProcessor->InteriorFactor());
+    reg.WriteInteger(SectionCurrent, KeyColorOffset, FProcessor->ColorOffset());
+    reg.WriteBool(SectionCurrent, KeyColorWrapping, ColorWrapping());
+    reg.WriteString(SectionCurrent, KeyColorMap, FColorMap->AsString());
+}
+
+void TMainDialog::FirstShow()
+{
+    RunReported([this] {
+        UpdateSize();
+        FQuickHelpVisible = FAppRegistry->Registry().ReadBool(settings::SectionView, settings::KeyQuickHelpVisible, true);
+    });
+    FInitializing = false;
+    --FLockCount;
+    FStartSize = size();
+    RunReported([this] { SetRunning(true); });
+}
+
+void TMainDialog::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!FFirstShowDone && !event->spontaneous()) {
+        FFirstShowDone = true;
+        FirstShow();
+    }
+}
+
+// --- Layout ------------------------------------------------------------------
+
+void TMainDialog::CreateControlBar()
+{
+    PanelControls = new QWidget(this);
+    PanelControls->setObjectName(QStringLiteral("PanelControls"));
+    PanelControls->setFixedHeight(25);
+    auto* row = new QHBoxLayout(PanelControls);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(0);
+
+    auto addPair = [&](QLabel*& label, TTrackBarEx*& bar, const char* caption, const char* name, int min, int max,
+                       int page, int position) {
+        label = new QLabel(QString::fromLatin1(caption), PanelControls);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+        label->setFixedWidth(label->sizeHint().width());
+        bar = new TTrackBarEx(Qt::Horizontal, PanelControls);
+        bar->setObjectName(QString::fromLatin1(name));
+        bar->setRange(min, max);
+        bar->setPageStep(page);
+        bar->setSingleStep(1);
+        bar->setValue(position);
+        row->addWidget(label);
+        row->addWidget(bar);
+    };
+    addPair(LabelMaxSteps, TrackBarMaxSteps, " Steps ", "TrackBarMaxSteps", 1, 1000, 100, 1);
+    addPair(LabelMaxAbs, TrackBarMaxAbs, " Limit ", "TrackBarMaxAbs", 10, 500, 10, 20);
+    addPair(LabelAnimationSpeed, TrackBarAnimationSpeed, " Animation  ", "TrackBarAnimationSpeed", 1, 10, 10, 1);
+    row->addStretch(1);
+
+    connect(TrackBarMaxSteps, &QSlider::valueChanged, this, [this] { TrackBarMaxStepsChange(); });
+    TrackBarMaxSteps->OnChanged = [this](TTrackBarEx&) { TrackBarMaxStepsChanged(); };
+    connect(TrackBarMaxAbs, &QSlider::valueChanged, this, [this] { TrackBarMaxAbsChange(); });
+    TrackBarMaxAbs->OnChanged = [this](TTrackBarEx&) { TrackBarMaxAbsChanged(); };
+    connect(TrackBarAnimationSpeed, &QSlider::valueChanged, this, [this] { TrackBarAnimationSpeedChange(); });
+    PanelControls->installEventFilter(this);
+}
+
+void TMainDialog::PanelControlsResize()
+{
+    const int labels = LabelMaxSteps->width() + LabelMaxAbs->width() + LabelAnimationSpeed->width();
+    const int width = std::max(0, (PanelControls->contentsRect().width() - labels) / 3);
+    for (TTrackBarEx* bar : {TrackBarMaxSteps, TrackBarMaxAbs, TrackBarAnimationSpeed})
+        bar->setFixedWidth(width);
+}
+
+void TMainDialog::CreateWorkspace()
+{
+    PanelWorkspace = new QWidget(this);
+    PanelWorkspace->setObjectName(QStringLiteral("PanelWorkspace"));
+    PanelWorkspace->setBackgroundRole(QPalette::Dark);
+    PanelWorkspace->setAutoFillBackground(true);
+    auto* fill = new QVBoxLayout(PanelWorkspace);
+    fill->setContentsMargins(0, 0, 0, 0);
+    PaintBox = new TPaintBox(PanelWorkspace);
+    PaintBox->setObjectName(QStringLiteral("PaintBox"));
+    fill->addWidget(PaintBox);
+    PaintBox->OnPaint = [this](QPainter& painter) { PaintBoxPaint(painter); };
+    PaintBox->OnMouseDown = [this](QMouseEvent* event) { PaintBoxMouseDown(event); };
+    PaintBox->installEventFilter(this);
+}
+
+void TMainDialog::CreateStatusBar()
+{
+    StatusBar = new QStatusBar(this);
+    StatusBar->setObjectName(QStringLiteral("StatusBar"));
+    setStatusBar(StatusBar);
+    for (std::size_t i = 0; i < PanelLayouts.size(); ++i) {
+        const TPanelLayout& layout = PanelLayouts[i];
+        auto* panel = new QLabel(QString::fromLatin1(layout.Text), StatusBar);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFixedWidth(layout.Width);
+        panel->setAlignment(layout.Alignment | Qt::AlignVCenter);
+        panel->setProperty("bevel", layout.Bevel);
+        if (layout.Bevel)
+            panel->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+        StatusBar->addWidget(panel);
+        FStatusPanels[i] = panel;
+    }
+}
+
+void TMainDialog::CreateDialogs()
+{
+    auto make = [this](const char* name, const char* title, const char* suffix, const QStringList& filters) {
+        auto* dialog = new QFileDialog(this);
+        dialog->setObjectName(QString::fromLatin1(name));
+        dialog->setWindowTitle(QString::fromLatin1(title));
+        dialog->setDefaultSuffix(QString::fromLatin1(suffix));
+        dialog->setNameFilters(filters);
+        return dialog;
+    };
+    const QStringList scenery = {QStringLiteral("Quillon scenary file (*.qsf)"), QStringLiteral("All files (*.*)")};
+    OpenDialog = make("OpenDialog", "Load Scenary", "", scenery);
+    OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog->setFileMode(QFileDialog::ExistingFile);
+    SaveDialog = make("SaveDialog", "Save Scenary", "qsf", scenery);
+    SaveDialog->setAcceptMode(QFileDialog::AcceptSave);
+    SaveImageDialog = make("SaveImageDialog", "Save Image as", "bmp",
+                           {QStringLiteral("Images (bmp,jpg,png,gif) (*.bmp *.jpg *.png *.gif)"),
+                            QStringLiteral("Windows Bitmaps (*.bmp)"), QStringLiteral("Jpeg compressed (*.jpg)"),
+                            QStringLiteral("Portable Network Graphics (*.png)"),
+                            QStringLiteral("Graphics Interchanged Format (*.gif)")});
+    SaveImageDialog->setAcceptMode(QFileDialog::AcceptSave);
+    SaveAniDialog = make("SaveAniDialog", "", "gif", {QStringLiteral("GIF Images (*.gif)")});
+    SaveAniDialog->setAcceptMode(QFileDialog::AcceptSave);
+}
+
+QString TMainDialog::StatusPanelText(int Index) const
+{
+    return FStatusPanels.at(static_cast<std::size_t>(Index))->text();
+}
+
+void TMainDialog::SetStatusPanel(int Index, const QString& Text)
+{
+    FStatusPanels.at(static_cast<std::size_t>(Index))->setText(Text);
+}
+
+// --- Window events -------------------------------------------------------------
+
+bool TMainDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize) {
+        if (watched == PanelControls) {
+            PanelControlsResize();
+        } else if (watched == PaintBox) {
+            UpdateImageOffset();
+            SetStatusPanel(1, Q(SizeToStr(TSize{PaintBox->width(), PaintBox->height()})));
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainDialog::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    // The image follows the window only when an interactive resize has ended:
+    // every size change restarts the rendering.
+    if (FFirstShowDone)
+        FResizeEndTimer->start();
+}
+
+void TMainDialog::ResizeEnded()
+{
+    if (QGuiApplication::mouseButtons() != Qt::NoButton) {
+        FResizeEndTimer->start();
+        return;
+    }
+    if (size() != FStartSize) {
+        FStartSize = size();
+        RunReported([this] { UpdateSize(); });
+    }
+}
+
+void TMainDialog::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && FFirstShowDone) {
+        const auto old = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+        if ((windowState() & Qt::WindowMaximized) || (old & Qt::WindowMaximized)) {
+            // After the layout has taken the new size.
+            QTimer::singleShot(0, this, [this] {
+                FStartSize = size();
+                RunReported([this] { UpdateSize(); });
+            });
+        }
+    }
+}
+
+void TMainDialog::LockWindowSize(bool Locked)
+{
+    if (Locked == FWindowSizeLocked)
+        return;
+    FWindowSizeLocked = Locked;
+    if (Locked) {
+        FSavedMinimumSize = minimumSize();
+        FSavedMaximumSize = maximumSize();
+        setMinimumSize(size());
+        setMaximumSize(size());
+    } else {
+        setMinimumSize(FSavedMinimumSize);
+        setMaximumSize(FSavedMaximumSize);
+    }
+}
+
+} // namespace quillon

@@ -1,0 +1,275 @@
+#pragma once
+// The program's single main window: it owns the processor, the color maps,
+// the view history and the settings store, starts and stops rendering, shows
+// the image and keeps the status bar and the commands in step.
+#include <QtCore/QPoint>
+#include <QtCore/QSize>
+#include <QtGui/QImage>
+#include <QtWidgets/QMainWindow>
+
+#include <array>
+#include <memory>
+
+#include "engine/AnimationSpeed.h"
+#include "engine/MandelbrotProcessor.h"
+#include "ui/main/logic/ViewHistory.h"
+
+class QAction;
+class QActionGroup;
+class QFileDialog;
+class QLabel;
+class QMenu;
+class QMenuBar;
+class QPainter;
+class QStatusBar;
+class QTimer;
+class QToolBar;
+
+namespace quillon {
+
+class TAppRegistry;
+class TColorMap;
+class TPaintBox;
+class TTrackBarEx;
+
+enum TToolMode : int { tmNone, tmCursor, tmSelection };
+
+class TMainDialog : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit TMainDialog(QWidget* parent = nullptr);
+    ~TMainDialog() override;
+
+    // --- Properties --------------------------------------------------------
+    TProcessor& Processor() { return *FProcessor; }
+    const TProcessor& Processor() const { return *FProcessor; }
+
+    bool Running() const;
+    void SetRunning(bool Value);
+    bool AutoRender() const { return FAutoRender; }
+    void SetAutoRender(bool Value);
+    TView View() const;
+    void SetView(const TView& Value);
+    TSize Size() const;
+    void SetSize(const TSize& Value);
+    int MaxSteps() const;
+    void SetMaxSteps(int Value);
+    double MaxAbs() const;
+    void SetMaxAbs(double Value);
+    bool InteriorVisible() const;
+    void SetInteriorVisible(bool Value);
+    bool ColorWrapping() const;
+    void SetColorWrapping(bool Value);
+    TAlgorithm Algorithm() const;
+    TToolMode ToolMode() const { return FToolMode; }
+    void SetToolMode(TToolMode Value);
+    bool RotatePalette() const;
+    int AnimationSpeed() const;
+    void SetAnimationSpeed(int Value);
+    TUpDown AnimationDirection() const { return FAnimationDirection; }
+    void SetAnimationDirection(TUpDown Value) { FAnimationDirection = Value; }
+    TColorMap& ColorMap() { return *FColorMap; }
+    const TColorMap& DefaultColorMap() const { return *FDefaultColorMap; }
+    bool QuickHelpVisible() const { return FQuickHelpVisible; }
+    const TView& Selection() const { return FSelection; }
+    const TViewHistory& History() const { return FHistory; }
+    TAppRegistry& AppRegistry() { return *FAppRegistry; }
+
+    // --- Methods -----------------------------------------------------------
+    // Applies an image size and a view with a single start of rendering.
+    void Setup(const TSize& ASize, const TView& AView);
+    // Back to the defaults of view, colors and parameters; one rendering.
+    void Reset();
+
+    int AnimationSpeedToInterval(int Value) const;
+    int IntervalToAnimationSpeed(int Value) const;
+    float AnimationSpeedToFrameRate(int Value) const;
+    int FrameRateToAnimationSpeed(float Value) const;
+
+    // The render lock: while held, requests to start rendering are dropped.
+    // Every holder starts rendering itself after releasing it.
+    void LockRendering() { ++FLockCount; }
+    void UnlockRendering() { --FLockCount; }
+    int LockCount() const { return FLockCount; }
+
+    // Renderings this window has started (for diagnostics and tests).
+    int RenderStartCount() const { return FRenderStartCount; }
+    // Text of a status bar panel (0 to 14).
+    QString StatusPanelText(int Index) const;
+    QLabel* StatusPanel(int Index) const { return FStatusPanels.at(static_cast<std::size_t>(Index)); }
+    QPoint ImageOffset() const { return FImageOffset; }
+    // Paint-box positions and plane points, through the image offset.
+    TPoint2D PaintBoxToLog(const QPoint& P) const;
+    QPoint LogToPaintBox(const TPoint2D& Z) const;
+
+    // --- Components --------------------------------------------------------
+    QMenuBar* MainMenuBar = nullptr;
+    QToolBar* ToolBar = nullptr;
+    QWidget* PanelControls = nullptr;
+    QLabel* LabelMaxSteps = nullptr;
+    QLabel* LabelMaxAbs = nullptr;
+    QLabel* LabelAnimationSpeed = nullptr;
+    TTrackBarEx* TrackBarMaxSteps = nullptr;
+    TTrackBarEx* TrackBarMaxAbs = nullptr;
+    TTrackBarEx* TrackBarAnimationSpeed = nullptr;
+    QWidget* PanelWorkspace = nullptr;
+    TPaintBox* PaintBox = nullptr;
+    QStatusBar* StatusBar = nullptr;
+    QTimer* Timer = nullptr;
+    QTimer* TimerRotatePalette = nullptr;
+    QFileDialog* OpenDialog = nullptr;
+    QFileDialog* SaveDialog = nullptr;
+    QFileDialog* SaveImageDialog = nullptr;
+    QFileDialog* SaveAniDialog = nullptr;
+
+    QMenu* MenuFile = nullptr;
+    QMenu* MenuEdit = nullptr;
+    QMenu* MenuView = nullptr;
+    QMenu* MenuTools = nullptr;
+    QMenu* MenuHelp = nullptr;
+
+    QAction* ActionRender = nullptr;
+    QAction* ActionReset = nullptr;
+    QAction* ActionLoadFromFile = nullptr;
+    QAction* ActionSaveToFile = nullptr;
+    QAction* ActionSaveImageAs = nullptr;
+    QAction* ActionExit = nullptr;
+    QAction* ActionPopHistory = nullptr;
+    QAction* ActionScreenShot = nullptr;
+    QAction* ActionSelectionDelete = nullptr;
+    QAction* ActionZoomIn = nullptr;
+    QAction* ActionZoomOut = nullptr;
+    QAction* ActionZoomSelectionIn = nullptr;
+    QAction* ActionZoomSelectionOut = nullptr;
+    QAction* ActionFullScreen = nullptr;
+    QAction* ActionControlBar = nullptr;
+    QAction* ActionInteriorVisible = nullptr;
+    QAction* ActionHome = nullptr;
+    QAction* ActionModeCursor = nullptr;
+    QAction* ActionModeSelection = nullptr;
+    QAction* ActionAutoRender = nullptr;
+    QAction* ActionAnimatePalette = nullptr;
+    QAction* ActionResetPalette = nullptr;
+    QAction* ActionRecordAnimation = nullptr;
+    QAction* ActionJulia = nullptr;
+    QAction* ActionOptions = nullptr;
+    QAction* ActionQuickHelp = nullptr;
+    QAction* ActionHelp = nullptr;
+    QAction* ActionAbout = nullptr;
+    QActionGroup* ModeGroup = nullptr;
+    // The tool bar's Exit button (shown only in full-screen mode).
+    QAction* ToolBarExit = nullptr;
+
+    // The icons of the commands; Render shows icon 0, or 5 while rendering.
+    static constexpr int IconRender = 0;
+    static constexpr int IconRenderRunning = 5;
+    int RenderIconIndex() const { return FRenderIcon; }
+
+    // Whether a command's behaviour is available in this build. Commands that
+    // are not stay disabled whatever the render state says.
+    static bool CommandAvailable(const QAction* Action);
+    static void SetCommandAvailable(QAction* Action, bool Available);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // Construction by aspect.
+    void CreateActions();
+    void CreateFileActions();
+    void CreateEditActions();
+    void CreateViewActions();
+    void CreateToolsActions();
+    void CreateHelpActions();
+    void CreateMenus();
+    void CreateToolBar();
+    void CreateControlBar();
+    void CreateWorkspace();
+    void CreateStatusBar();
+    void CreateDialogs();
+    void RegisterCursors();
+    void LoadSettings();
+    void SaveSettings();
+    void FirstShow();
+
+    // Render control.
+    void CheckAutoRender();
+    void ColorMapChanged();
+    void ApplyColorMap();
+    void UpdateSize();
+    void RenderingFinished();
+    void TimerTimer();
+    void SetRenderIcon(int Index);
+    void SetCommandEnabled(QAction* Action, bool Enabled);
+    void UpdateViewPanels();
+    void UpdateImageOffset();
+    void PaintBoxPaint(QPainter& Painter);
+    void DrawSelection(QPainter& Painter);
+    void LockWindowSize(bool Locked);
+    void ResizeEnded();
+
+    enum TGlobalCursor { gcNone, gcHourglass, gcAnimate };
+    void SetGlobalCursor(TGlobalCursor Value);
+    void UpdateGlobalCursor();
+
+    // Control bar.
+    void PanelControlsResize();
+    void TrackBarMaxStepsChange();
+    void TrackBarMaxStepsChanged();
+    void TrackBarMaxAbsChange();
+    void TrackBarMaxAbsChanged();
+    void TrackBarAnimationSpeedChange();
+    void ShowTrackBarHint(TTrackBarEx* Bar, const QString& Text);
+
+    // Commands.
+    void ActionRenderExecute();
+    void ActionAutoRenderExecute();
+    void ActionPopHistoryExecute();
+    void ActionHomeExecute();
+    void ActionResetExecute();
+    void ActionExitExecute();
+    void PaintBoxMouseDown(QMouseEvent* Event);
+
+    void SetStatusPanel(int Index, const QString& Text);
+
+    bool FInitializing = true;
+    int FLockCount = 0;
+    std::unique_ptr<TProcessor> FProcessor;
+    TView FSelection;
+    QPoint FImageOffset;
+    TViewHistory FHistory;
+    TViewHistory FHistoryBackup;
+    TView FSelectionBackup;
+    TView FViewBackup;
+    double FLastSelectionRatio = 10.0;
+    QSize FStartSize;
+    bool FAutoRender = false;
+    TToolMode FToolMode = tmNone;
+    std::unique_ptr<TColorMap> FDefaultColorMap;
+    std::unique_ptr<TColorMap> FColorMap;
+    TUpDown FAnimationDirection = drUp;
+    TConverter FAnimationSpeedToInterval;
+    std::unique_ptr<TAppRegistry> FAppRegistry;
+    bool FQuickHelpVisible = true;
+    QString FHelpFile;
+
+    std::array<QLabel*, 15> FStatusPanels{};
+    QImage FImage;
+    int FRenderIcon = IconRender;
+    int FRenderStartCount = 0;
+    bool FFirstShowDone = false;
+    TGlobalCursor FGlobalCursor = gcNone;
+    QTimer* FResizeEndTimer = nullptr;
+    bool FWindowSizeLocked = false;
+    QSize FSavedMinimumSize;
+    QSize FSavedMaximumSize;
+};
+
+// The main window, while one exists.
+extern TMainDialog* MainDialog;
+
+} // namespace quillon

@@ -1,0 +1,280 @@
+// The commands of the main window, its menus and its tool bar.
+#include "ui/main/MainDlg.h"
+
+#include <QtGui/QAction>
+#include <QtGui/QActionGroup>
+#include <QtGui/QKeySequence>
+#include <QtGui/QMouseEvent>
+#include <QtWidgets/QMenu>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QToolBar>
+#include <QtWidgets/QToolButton>
+
+#include "ui/main/IconList.h"
+
+namespace quillon {
+
+namespace {
+
+constexpr const char* AvailableProperty = "quillonAvailable";
+
+struct TCommand {
+    QAction* TMainDialog::*Member;
+    const char* Name;
+    const char* Text; // menu caption with its access key, or the caption
+    const char* Hint;
+    int Icon;         // -1: none
+    bool Checkable;
+    bool Available;   // its behaviour exists in this build
+};
+
+// Caption, hint and icon of every command. Commands without a menu carry
+// their plain caption.
+constexpr TCommand FileCommands[] = {
+    {&TMainDialog::ActionRender, "ActionRender", "&Render", "Start rendering", iiRender, false, true},
+    {&TMainDialog::ActionReset, "ActionReset", "Rese&t", "Resets view, colors and parameters", -1, false, true},
+    {&TMainDialog::ActionLoadFromFile, "ActionLoadFromFile", "&Open...", "", iiOpen, false, false},
+    {&TMainDialog::ActionSaveToFile, "ActionSaveToFile", "S&ave as...", "", iiSaveAs, false, false},
+    {&TMainDialog::ActionSaveImageAs, "ActionSaveImageAs", "&Save image as...", "", iiSaveImage, false, false},
+    {&TMainDialog::ActionExit, "ActionExit", "&Exit", "Close application", iiExit, false, true},
+};
+
+constexpr TCommand EditCommands[] = {
+    {&TMainDialog::ActionPopHistory, "ActionPopHistory", "&Last view", "", -1, false, true},
+    {&TMainDialog::ActionScreenShot, "ActionScreenShot", "&Screenshot", "Copies a screenshot to the clipboard",
+     iiScreenShot, false, false},
+    {&TMainDialog::ActionSelectionDelete, "ActionSelectionDelete", "&Delete selection", "", iiDeleteSelection, false,
+     false},
+    {&TMainDialog::ActionZoomSelectionIn, "ActionZoomSelectionIn", "Shrink selection ", "", -1, false, false},
+    {&TMainDialog::ActionZoomSelectionOut, "ActionZoomSelectionOut", "Expand Selection", "", -1, false, false},
+};
+
+constexpr TCommand ViewCommands[] = {
+    {&TMainDialog::ActionZoomIn, "ActionZoomIn", "&Zoom in", "Zoom in", iiZoomIn, false, false},
+    {&TMainDialog::ActionZoomOut, "ActionZoomOut", "Z&oom out", "Zoom out", iiZoomOut, false, false},
+    {&TMainDialog::ActionFullScreen, "ActionFullScreen", "&Full screen", "Full screen view", iiFullScreen, true, false},
+    {&TMainDialog::ActionControlBar, "ActionControlBar", "&Control Bar", "", -1, true, false},
+    {&TMainDialog::ActionInteriorVisible, "ActionInteriorVisible", "&Interior", "Enables interior filling", iiInterior,
+     true, false},
+    {&TMainDialog::ActionHome, "ActionHome", "&Home", "Restores global view", iiHome, false, true},
+};
+
+constexpr TCommand ToolsCommands[] = {
+    {&TMainDialog::ActionModeCursor, "ActionModeCursor", "&Cursor mode", "Enter cursor mode", iiModeCursor, true, false},
+    {&TMainDialog::ActionModeSelection, "ActionModeSelection", "&Select mode", "Enables selection mode",
+     iiModeSelection, true, false},
+    {&TMainDialog::ActionAutoRender, "ActionAutoRender", "&Auto-render", "Toggle auto-render mode", iiAutoRender, true,
+     true},
+    {&TMainDialog::ActionAnimatePalette, "ActionAnimatePalette", "A&nimate palette",
+     "Animates palette by color rotation", iiAnimatePalette, true, false},
+    {&TMainDialog::ActionResetPalette, "ActionResetPalette", "R&eset palette", "", -1, false, false},
+    {&TMainDialog::ActionRecordAnimation, "ActionRecordAnimation", "S&tart animation recording", "", iiRecord, true,
+     false},
+    {&TMainDialog::ActionJulia, "ActionJulia", "Toggle Mandelbrot/Julia set",
+     "Toggles between Mandelbrot set and Julia set", iiJulia, true, false},
+    {&TMainDialog::ActionOptions, "ActionOptions", "&Options...", "", iiOptions, false, false},
+};
+
+constexpr TCommand HelpCommands[] = {
+    {&TMainDialog::ActionQuickHelp, "ActionQuickHelp", "&Quick help", "Shows mouse usage", iiQuickHelp, true, false},
+    {&TMainDialog::ActionHelp, "ActionHelp", "&Help", "", -1, false, false},
+    {&TMainDialog::ActionAbout, "ActionAbout", "&About...", "", -1, false, false},
+};
+
+template <std::size_t N>
+void MakeCommands(TMainDialog& owner, const TCommand (&commands)[N])
+{
+    for (const TCommand& c : commands) {
+        auto* action = new QAction(QString::fromLatin1(c.Text), &owner);
+        action->setObjectName(QString::fromLatin1(c.Name));
+        if (*c.Hint) {
+            action->setStatusTip(QString::fromLatin1(c.Hint));
+            action->setToolTip(QString::fromLatin1(c.Hint));
+        }
+        if (c.Icon >= 0)
+            action->setIcon(IconListIcon(c.Icon));
+        action->setCheckable(c.Checkable);
+        TMainDialog::SetCommandAvailable(action, c.Available);
+        owner.*c.Member = action;
+        // Shortcuts work also while the menu bar or tool bar is hidden.
+        owner.addAction(action);
+    }
+}
+
+} // namespace
+
+bool TMainDialog::CommandAvailable(const QAction* Action)
+{
+    return Action->property(AvailableProperty).toBool();
+}
+
+void TMainDialog::SetCommandAvailable(QAction* Action, bool Available)
+{
+    Action->setProperty(AvailableProperty, Available);
+    Action->setEnabled(Available);
+}
+
+void TMainDialog::SetCommandEnabled(QAction* Action, bool Enabled)
+{
+    Action->setEnabled(Enabled && CommandAvailable(Action));
+}
+
+void TMainDialog::CreateActions()
+{
+    CreateFileActions();
+    CreateEditActions();
+    CreateViewActions();
+    CreateToolsActions();
+    CreateHelpActions();
+}
+
+void TMainDialog::CreateFileActions()
+{
+    MakeCommands(*this, FileCommands);
+    ActionRender->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    connect(ActionRender, &QAction::triggered, this, [this] { ActionRenderExecute(); });
+    connect(ActionReset, &QAction::triggered, this, [this] { ActionResetExecute(); });
+    connect(ActionExit, &QAction::triggered, this, [this] { ActionExitExecute(); });
+}
+
+void TMainDialog::CreateEditActions()
+{
+    MakeCommands(*this, EditCommands);
+    connect(ActionPopHistory, &QAction::triggered, this, [this] { ActionPopHistoryExecute(); });
+}
+
+void TMainDialog::CreateViewActions()
+{
+    MakeCommands(*this, ViewCommands);
+    connect(ActionHome, &QAction::triggered, this, [this] { ActionHomeExecute(); });
+}
+
+void TMainDialog::CreateToolsActions()
+{
+    MakeCommands(*this, ToolsCommands);
+    ModeGroup = new QActionGroup(this);
+    ModeGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    ModeGroup->addAction(ActionModeCursor);
+    ModeGroup->addAction(ActionModeSelection);
+    connect(ActionAutoRender, &QAction::triggered, this, [this] { ActionAutoRenderExecute(); });
+}
+
+void TMainDialog::CreateHelpActions()
+{
+    MakeCommands(*this, HelpCommands);
+}
+
+void TMainDialog::CreateMenus()
+{
+    MainMenuBar = new QMenuBar(this);
+    MainMenuBar->setObjectName(QStringLiteral("MainMenuBar"));
+    setMenuBar(MainMenuBar);
+
+    MenuFile = MainMenuBar->addMenu(QStringLiteral("F&ile"));
+    MenuFile->addAction(ActionRender);
+    MenuFile->addSeparator();
+    MenuFile->addActions({ActionReset, ActionLoadFromFile, ActionSaveToFile, ActionSaveImageAs});
+    MenuFile->addSeparator();
+    MenuFile->addAction(ActionExit);
+
+    MenuEdit = MainMenuBar->addMenu(QStringLiteral("&Edit"));
+    MenuEdit->addActions({ActionPopHistory, ActionScreenShot});
+    MenuEdit->addSeparator();
+    MenuEdit->addAction(ActionSelectionDelete);
+
+    MenuView = MainMenuBar->addMenu(QStringLiteral("&View"));
+    MenuView->addActions({ActionZoomIn, ActionZoomOut, ActionFullScreen});
+    MenuView->addSeparator();
+    MenuView->addActions({ActionControlBar, ActionInteriorVisible, ActionHome});
+
+    MenuTools = MainMenuBar->addMenu(QStringLiteral("&Tools"));
+    MenuTools->addActions({ActionModeCursor, ActionModeSelection});
+    MenuTools->addSeparator();
+    MenuTools->addActions({ActionAutoRender, ActionAnimatePalette, ActionResetPalette, ActionRecordAnimation});
+    MenuTools->addSeparator();
+    MenuTools->addAction(ActionOptions);
+
+    MenuHelp = MainMenuBar->addMenu(QStringLiteral("&Help"));
+    MenuHelp->addActions({ActionQuickHelp, ActionHelp});
+    MenuHelp->addSeparator();
+    MenuHelp->addAction(ActionAbout);
+}
+
+void TMainDialog::CreateToolBar()
+{
+    ToolBar = new QToolBar(QStringLiteral("ToolBar"), this);
+    ToolBar->setObjectName(QStringLiteral("ToolBar"));
+    ToolBar->setIconSize(QSize(20, 20));
+    ToolBar->setMovable(false);
+    ToolBar->setFloatable(false);
+    ToolBar->toggleViewAction()->setVisible(false);
+    addToolBar(Qt::TopToolBarArea, ToolBar);
+
+    ToolBar->addActions({ActionSaveImageAs, ActionSaveToFile, ActionLoadFromFile});
+    ToolBar->addSeparator();
+    ToolBar->addActions({ActionScreenShot, ActionSelectionDelete});
+    ToolBar->addSeparator();
+    ToolBar->addActions({ActionInteriorVisible, ActionHome, ActionFullScreen, ActionZoomIn, ActionZoomOut,
+                         ActionAutoRender, ActionAnimatePalette, ActionRecordAnimation, ActionOptions, ActionJulia});
+    ToolBar->addSeparator();
+
+    auto withCaption = [this](QAction* action) {
+        auto* button = new QToolButton(ToolBar);
+        button->setDefaultAction(action);
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setIconSize(QSize(20, 20));
+        button->setAutoRaise(true);
+        return ToolBar->addWidget(button);
+    };
+    withCaption(ActionModeCursor);
+    withCaption(ActionModeSelection);
+    withCaption(ActionRender);
+    ToolBar->addSeparator();
+    withCaption(ActionQuickHelp);
+    ToolBarExit = withCaption(ActionExit);
+    ToolBarExit->setVisible(false);
+}
+
+void TMainDialog::SetRenderIcon(int Index)
+{
+    if (Index == FRenderIcon)
+        return;
+    FRenderIcon = Index;
+    ActionRender->setIcon(IconListIcon(Index));
+}
+
+void TMainDialog::SetToolMode(TToolMode Value)
+{
+    if (Value == FToolMode)
+        return;
+    FToolMode = Value;
+    ActionModeCursor->setChecked(Value == tmCursor);
+    ActionModeSelection->setChecked(Value == tmSelection);
+}
+
+// --- Command handlers ------------------------------------------------------------
+
+void TMainDialog::ActionRenderExecute()
+{
+    SetRunning(!Running());
+}
+
+void TMainDialog::ActionAutoRenderExecute()
+{
+    SetAutoRender(!FAutoRender);
+    // A checkable action flips its own mark; the property is what counts.
+    ActionAutoRender->setChecked(FAutoRender);
+}
+
+void TMainDialog::ActionExitExecute()
+{
+    close();
+}
+
+void TMainDialog::PaintBoxMouseDown(QMouseEvent* Event)
+{
+    if (Event->button() == Qt::RightButton)
+        ActionPopHistory->trigger();
+}
+
+} // namespace quillon
