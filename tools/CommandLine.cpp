@@ -1,0 +1,163 @@
+#include "CommandLine.h"
+
+#include "engine/MandelbrotProcessor.h"
+#include "engine/NumberFns.h"
+
+#include <filesystem>
+#include <string_view>
+
+namespace quillon {
+
+namespace {
+
+// Threads beyond this serve no machine and would only exhaust resources.
+constexpr int MaxThreads = 1024;
+
+bool SameFile(const std::string& a, const std::string& b)
+{
+    if (a.empty() || b.empty()) return false;
+    std::error_code ec;
+    const auto pa = std::filesystem::weakly_canonical(a, ec);
+    if (ec) return a == b;
+    const auto pb = std::filesystem::weakly_canonical(b, ec);
+    if (ec) return a == b;
+    return pa == pb;
+}
+
+int PositiveArgument(const std::string& option, const std::string& text, int max)
+{
+    const auto value = TryStrToInt(text);
+    if (!value || *value < 1 || *value > max)
+        throw EUsageError(Format("Invalid value '%s' for %s (1..%d).", {text, option, max}));
+    return *value;
+}
+
+} // namespace
+
+TRenderOptions ParseCommandLine(const std::vector<std::string>& args)
+{
+    TRenderOptions options;
+    bool optionsEnded = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        std::string arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+            if (!options.Scene.empty()) throw EUsageError("More than one scene given ('" + arg + "').");
+            options.Scene = arg;
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        // "--name=value" as well as "--name value".
+        std::optional<std::string> inlineValue;
+        if (arg.starts_with("--")) {
+            if (const auto eq = arg.find('='); eq != std::string::npos) {
+                inlineValue = arg.substr(eq + 1);
+                arg.resize(eq);
+            }
+        }
+        auto value = [&]() -> std::string {
+            if (inlineValue) return *inlineValue;
+            if (i + 1 >= args.size()) throw EUsageError("Option '" + arg + "' needs an argument.");
+            return args[++i];
+        };
+        auto fileValue = [&] {
+            std::string name = value();
+            if (name.empty()) throw EUsageError("Option '" + arg + "' needs a file name.");
+            return name;
+        };
+        auto noValue = [&] {
+            if (inlineValue) throw EUsageError("Option '" + arg + "' takes no argument.");
+        };
+
+        if (arg == "-o" || arg == "--output") {
+            options.Output = fileValue();
+        } else if (arg == "--write-scene") {
+            options.SceneOutput = fileValue();
+        } else if (arg == "--animate") {
+            options.AnimationOutput = fileValue();
+        } else if (arg == "--size") {
+            if (!TryStrToSize(value(), options.Size)) throw EUsageError("Invalid size.");
+        } else if (arg == "--threads") {
+            options.Threads = PositiveArgument(arg, value(), MaxThreads);
+        } else if (arg == "--steps") {
+            options.Steps = PositiveArgument(arg, value(), 2147483647);
+        } else if (arg == "--bench") {
+            noValue();
+            options.Bench = true;
+        } else if (arg == "-h" || arg == "--help") {
+            noValue();
+            options.Help = true;
+        } else if (arg == "--version") {
+            noValue();
+            options.Version = true;
+        } else {
+            throw EUsageError("Unknown option '" + arg + "'.");
+        }
+    }
+    if (options.Help || options.Version) return options;
+
+    const bool writes = options.WritesImage() || !options.SceneOutput.empty();
+    if (options.Bench && writes) throw EUsageError("--bench writes no files; drop -o, --write-scene and --animate.");
+    if (!options.Bench && !writes) throw EUsageError("Nothing to do: give -o OUT, --write-scene, --animate or --bench.");
+
+    const std::pair<const char*, const std::string*> outputs[] = {
+        {"-o", &options.Output}, {"--write-scene", &options.SceneOutput}, {"--animate", &options.AnimationOutput}};
+    for (std::size_t a = 0; a < std::size(outputs); ++a) {
+        // Rewriting the scene in place is fine; overwriting it with an image is not.
+        if (a != 1 && SameFile(*outputs[a].second, options.Scene))
+            throw EUsageError(Format("%s would overwrite the scene '%s'.", {outputs[a].first, options.Scene}));
+        for (std::size_t b = a + 1; b < std::size(outputs); ++b)
+            if (SameFile(*outputs[a].second, *outputs[b].second))
+                throw EUsageError(Format("%s and %s name the same file.", {outputs[a].first, outputs[b].first}));
+    }
+    return options;
+}
+
+std::string UsageText()
+{
+    return R"(Usage: quillon-render [SCENE.qsf] -o OUT [--size WxH] [--threads N]
+       quillon-render [SCENE.qsf] --write-scene OUT.qsf
+       quillon-render [SCENE.qsf] --animate OUT.gif [--size WxH] [--threads N]
+       quillon-render [SCENE.qsf] --bench [--size WxH] [--threads N]
+
+Renders a Quillon scenery file without a window. Without SCENE it renders the
+program's default picture: the whole Mandelbrot set, 50 steps, escape radius 2
+and the default color map.
+
+Outputs (any combination; written in this order):
+      --write-scene FILE  the scene as rendered, as a scenery file (.qsf),
+                          exactly as the program's "Save as..." writes it
+  -o, --output FILE       the image; the extension selects the format:
+                          .png palette PNG (with the scene in a text chunk),
+                          .jpg JPEG, .gif GIF, anything else an 8-bit BMP
+      --animate FILE      the palette animation as an animated GIF that loops
+                          forever: one full rotation of the palette (palette
+                          colors - 1 frames) in the scene's direction, each
+                          frame shown as long as the scene's animation speed says
+
+Options:
+      --size WxH          image size in pixels (default 800x600)
+      --threads N         worker threads (default: one per logical processor)
+      --steps N           iteration limit, replacing the scene's
+      --bench             render without writing files and print the size,
+                          steps, workers, milliseconds, pixels per second and
+                          iterations per second, one per line
+  -h, --help              show this help and exit
+      --version           show the version and exit
+
+Milliseconds run from the start of the rendering to the end of its last worker.
+Iterations are the escape tests summed over all pixels (a pixel that escapes at
+test n counts n, one that never escapes counts the step limit); they are
+counted after the timed rendering, in a separate pass of the same scalar kernel.
+
+A progress bar is drawn on standard error when it is a terminal.
+
+Exit status: 0 on success, 1 on failure, 2 on wrong usage. Every file is
+written through a temporary file, so a failure leaves no partial file; when a
+later output fails, the outputs written before it stay.
+)";
+}
+
+} // namespace quillon

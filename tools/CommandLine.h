@@ -1,0 +1,41 @@
+#pragma once
+// The command line of quillon-render.
+#include "engine/Errors.h"
+#include "engine/Matrix2D.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace quillon {
+
+// A command line that cannot be run as given (exit status 2).
+class EUsageError : public EQuillonError {
+public:
+    using EQuillonError::EQuillonError;
+};
+
+struct TRenderOptions {
+    std::string Scene;           // empty: the program's default state
+    std::string Output;          // -o: the image
+    std::string SceneOutput;     // --write-scene
+    std::string AnimationOutput; // --animate
+    TSize Size{800, 600};
+    int Threads = 0;             // 0: one per logical processor
+    std::optional<int> Steps;    // overrides the scene's iteration limit
+    bool Bench = false;
+    bool Help = false;
+    bool Version = false;
+
+    bool WritesImage() const { return !Output.empty() || !AnimationOutput.empty(); }
+};
+
+// Parses the arguments after the program name. Fails with EUsageError for an
+// unknown option, a missing or malformed option argument, a second scene,
+// nothing to do, or outputs that clash; the size fails with "Invalid size.".
+TRenderOptions ParseCommandLine(const std::vector<std::string>& args);
+
+// The --help text.
+std::string UsageText();
+
+} // namespace quillon

@@ -1,0 +1,231 @@
+// quillon-render: renders a scenery file (or the default picture) without a
+// window, writes the image, the scene and the palette animation, or measures
+// the rendering speed.
+#include "CommandLine.h"
+#include "Progress.h"
+#include "RenderHost.h"
+
+#include "engine/Errors.h"
+#include "engine/FileFns.h"
+#include "engine/NumberFns.h"
+#include "imageio/GifWriter.h"
+#include "imageio/ImageWriter.h"
+#include "persist/IniFileFns.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <new>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace quillon;
+
+namespace {
+
+constexpr const char* ProgramName = "quillon-render";
+constexpr auto PollInterval = std::chrono::milliseconds(10);
+
+void PrintError(const std::string& message)
+{
+    std::fprintf(stderr, "%s: %s\n", ProgramName, message.c_str());
+}
+
+void LoadScene(TRenderHost& host, const std::string& path)
+{
+    try {
+        LoadSceneryFile(host, path);
+    } catch (const std::exception& e) {
+        // File errors name the file already; the scene's own messages do not.
+        std::string message = e.what();
+        if (message.find('"' + path + '"') == std::string::npos) message = path + ": " + message;
+        throw EQuillonError(message);
+    }
+}
+
+// Fails now, before a long rendering, when an output cannot be created.
+void CheckWritable(const std::string& path)
+{
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) throw EQuillonError(CannotWriteMessage(path, EISDIR));
+    TAtomicFile probe(path); // removed again unless committed
+}
+
+void Render(TRenderProcessor& processor, TProgress& progress)
+{
+    processor.ResetLinesDone();
+    progress.Begin("Rendering", processor.Height());
+    processor.Start();
+    while (processor.Running()) {
+        progress.Update(processor.LinesDone());
+        std::this_thread::sleep_for(PollInterval);
+    }
+    progress.End();
+}
+
+int Workers(const TProcessor& processor)
+{
+    return processor.ThreadCount() > 0 ? processor.ThreadCount() : TProcessor::DefaultThreadCount();
+}
+
+// The escape tests of every pixel, with the same pixel mapping and scalar
+// kernel as the rendering: a pixel that escapes at test n counts n, one that
+// never escapes counts the step limit (at least one test is always made).
+std::uint64_t CountIterations(const TProcessor& processor, int workers, TProgress& progress)
+{
+    const int width = processor.Width();
+    const int height = processor.Height();
+    const int maxSteps = processor.MaxSteps();
+    const double absMax2 = processor.MaxAbs() * processor.MaxAbs();
+    const bool julia = processor.Algorithm() == alJulia;
+    const TPoint2D juliaPoint = processor.JuliaPoint();
+    const std::uint64_t interior = static_cast<std::uint64_t>(std::max(maxSteps, 1));
+
+    std::atomic<int> nextRow{0};
+    std::atomic<int> rowsDone{0};
+    std::atomic<std::uint64_t> total{0};
+    auto work = [&] {
+        std::uint64_t sum = 0;
+        for (int y; (y = nextRow.fetch_add(1)) < height;) {
+            for (int x = 0; x < width; ++x) {
+                const TPoint2D p = processor.PixelToLog({x, y});
+                const TPoint2D c = julia ? juliaPoint : p;
+                double r2 = 0;
+                const int n = TProcessor::EscapeCount(p.x, p.y, c.x, c.y, maxSteps, absMax2, r2);
+                sum += n != 0 ? static_cast<std::uint64_t>(n) : interior;
+            }
+            rowsDone.fetch_add(1);
+        }
+        total.fetch_add(sum);
+    };
+
+    progress.Begin("Counting iterations", height);
+    {
+        std::vector<std::jthread> threads;
+        for (int k = 1; k < workers; ++k) threads.emplace_back(work);
+        std::jthread last(work);
+        while (rowsDone.load() < height) {
+            progress.Update(rowsDone.load());
+            std::this_thread::sleep_for(PollInterval);
+        }
+    }
+    progress.End();
+    return total.load();
+}
+
+int Bench(TRenderHost& host, TProgress& progress)
+{
+    TRenderProcessor& processor = host.Processor();
+    Render(processor, progress);
+    const double ms = processor.ElapsedMs();
+    const int workers = Workers(processor);
+    const std::uint64_t iterations = CountIterations(processor, workers, progress);
+    const double seconds = std::max(ms, 1e-6) / 1000.0;
+    const double pixels = static_cast<double>(processor.Width()) * processor.Height();
+
+    std::printf("Size: %s\n", SizeToStr(processor.Size()).c_str());
+    std::printf("Steps: %s\n", Format("%d", {processor.MaxSteps()}).c_str());
+    std::printf("Workers: %s\n", Format("%d", {workers}).c_str());
+    std::printf("Milliseconds: %s\n", Format("%.1f", {ms}).c_str());
+    std::printf("Pixels per second: %s\n", Format("%d", {RoundHalfEven(pixels / seconds)}).c_str());
+    std::printf("Iterations per second: %s\n",
+                Format("%d", {RoundHalfEven(static_cast<double>(iterations) / seconds)}).c_str());
+    return 0;
+}
+
+std::vector<TPngTextChunk> PngTexts(const TRenderHost& host)
+{
+    TIniFile ini;
+    WriteScenery(host, ini);
+    std::string scene = ini.Text(), text;
+    // Text chunks end their lines with a line feed alone.
+    for (char ch : scene)
+        if (ch != '\r') text += ch;
+    return {{"Software", std::string(ProgramName) + " " + QUILLON_VERSION}, {"Scenery", text}};
+}
+
+void WriteAnimation(TRenderHost& host, const std::string& path, TProgress& progress)
+{
+    TRenderProcessor& processor = host.Processor();
+    // One full rotation cycle: entry 0 stays, the other ColorCount - 1 move.
+    const int frames = std::max(processor.ColorCount() - 1, 1);
+    std::array<std::uint32_t, 256> table{};
+    TAnimatedGifWriter gif;
+    gif.Begin(path, processor.Width(), processor.Height());
+    progress.Begin("Writing frames", frames);
+    for (int k = 0; k < frames; ++k) {
+        if (k > 0) processor.RotatePalette(host.AnimationDirection());
+        gif.AddFrame(IndexedImageOf(processor, table), host.FrameDelay());
+        progress.Update(k + 1);
+    }
+    progress.End();
+    gif.Finish();
+}
+
+int Run(const TRenderOptions& options)
+{
+    if (options.Help) {
+        std::fputs(UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.Version) {
+        std::printf("%s %s\n", ProgramName, QUILLON_VERSION);
+        return 0;
+    }
+
+    TRenderHost host;
+    if (!options.Scene.empty()) LoadScene(host, options.Scene);
+    if (options.Steps) host.SetMaxSteps(*options.Steps);
+
+    for (const std::string* path : {&options.SceneOutput, &options.Output, &options.AnimationOutput})
+        if (!path->empty()) CheckWritable(*path);
+
+    TRenderProcessor& processor = host.Processor();
+    processor.SetThreadCount(options.Threads);
+    TProgress progress;
+    if (options.Bench || options.WritesImage()) {
+        try {
+            processor.SetSize(options.Size);
+        } catch (const std::bad_alloc&) {
+            throw EQuillonError("Not enough memory for an image of " + SizeToStr(options.Size) + " pixels.");
+        }
+    }
+    if (options.Bench) return Bench(host, progress);
+
+    // The scene needs no image; everything else waits for the rendering.
+    if (!options.SceneOutput.empty()) SaveSceneryFile(host, options.SceneOutput);
+    if (!options.WritesImage()) return 0;
+    Render(processor, progress);
+    if (!options.Output.empty()) {
+        std::array<std::uint32_t, 256> table{};
+        WriteImage(options.Output, IndexedImageOf(processor, table), PngTexts(host));
+    }
+    if (!options.AnimationOutput.empty()) WriteAnimation(host, options.AnimationOutput, progress);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        return Run(ParseCommandLine(args));
+    } catch (const EUsageError& e) {
+        PrintError(e.what());
+        std::fprintf(stderr, "Try '%s --help' for more information.\n", ProgramName);
+        return 2;
+    } catch (const std::bad_alloc&) {
+        PrintError("Not enough memory.");
+        return 1;
+    } catch (const std::exception& e) {
+        PrintError(e.what());
+        return 1;
+    }
+}
