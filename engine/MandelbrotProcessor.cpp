@@ -4,6 +4,7 @@
 #include "ColorModelFns.h"
 #include "Errors.h"
 #include "NumberFns.h"
+#include "SimdKernel.h"
 #include "StrFns.h"
 
 #include <algorithm>
@@ -211,6 +212,7 @@ void TProcessor::StartThreads()
     FThreadIsInterior = FOptions.Contains(poInterior);
     FThreadIsColorWrapping = FOptions.Contains(poColorWrapping);
     FThreadInteriorFactor = FInteriorFactor;
+    FThreadKernel = FKernel;
     FNextLine = 0;
     FTerminated.store(false, std::memory_order_relaxed);
     const int n = FThreadCount > 0 ? FThreadCount : DefaultThreadCount();
@@ -333,7 +335,12 @@ std::int64_t TProcessor::CountToIndex(std::int64_t n, int offset, int top, bool 
 std::int64_t TProcessor::PixelIndex(double x, double y, double cx, double cy, int offset, int colorCount) const
 {
     double r2 = 0;
-    std::int64_t n = EscapeCount(x, y, cx, cy, FThreadMaxSteps, FThreadAbsMax2, r2);
+    const int n = EscapeCount(x, y, cx, cy, FThreadMaxSteps, FThreadAbsMax2, r2);
+    return OutcomeIndex(n, r2, offset, colorCount);
+}
+
+std::int64_t TProcessor::OutcomeIndex(std::int64_t n, double r2, int offset, int colorCount) const
+{
     if (n == 0) {
         if (!FThreadIsInterior) return 0;
         const auto v = InteriorValue(r2, FThreadInteriorFactor, colorCount);
@@ -356,9 +363,17 @@ std::int64_t TProcessor::IterateJulia(const TPoint2D& p) const
 
 void TProcessor::ComputeLine(int y)
 {
-    const int width = Width();
     const TAlgorithm algorithm = Algorithm();
     if (algorithm != alMandelbrot && algorithm != alJulia) return;
+    if (FThreadKernel == TKernel::Simd)
+        ComputeLineSimd(y, algorithm);
+    else
+        ComputeLineScalar(y, algorithm);
+}
+
+void TProcessor::ComputeLineScalar(int y, TAlgorithm algorithm)
+{
+    const int width = Width();
     const int colorCount = ColorCount();
     const TMatrix2D& m = PxToLogMatrix;
     for (int x = 0; x < width; ++x) {
@@ -373,6 +388,41 @@ void TProcessor::ComputeLine(int y)
         }
         FBmp8.SetBuffer(x, y, static_cast<int>(index & 0xFF));
     }
+}
+
+void TProcessor::ComputeLineSimd(int y, TAlgorithm algorithm)
+{
+    const int width = Width();
+    const int colorCount = ColorCount();
+    // Per worker thread, grown to the widest line it has seen.
+    thread_local std::vector<std::int32_t> counts;
+    thread_local std::vector<double> lastR2;
+    if (counts.size() < static_cast<std::size_t>(width)) {
+        counts.resize(static_cast<std::size_t>(width));
+        lastR2.resize(static_cast<std::size_t>(width));
+    }
+    TEscapeLine line;
+    line.Matrix = &PxToLogMatrix;
+    line.Y = y;
+    line.Width = width;
+    line.MaxSteps = FThreadMaxSteps;
+    line.AbsMax2 = FThreadAbsMax2;
+    if (algorithm == alJulia) {
+        line.JuliaX = &FJuliaX;
+        line.JuliaY = &FJuliaY;
+    }
+    SimdEscapeLine(line, counts.data(), lastR2.data());
+    // The offset and wrapping act here, where counts become indices.
+    for (int x = 0; x < width; ++x) {
+        const std::int64_t index = OutcomeIndex(counts[static_cast<std::size_t>(x)],
+                                                lastR2[static_cast<std::size_t>(x)], ColorOffset(), colorCount);
+        FBmp8.SetBuffer(x, y, static_cast<int>(index & 0xFF));
+    }
+}
+
+std::string TProcessor::KernelTargetName()
+{
+    return SimdTargetName();
 }
 
 // ---------------------------------------------------------------------------

@@ -74,6 +74,10 @@ private:
 
 enum TUpDown : int { drUp, drDown };
 
+// The line kernel of the workers: the plain scalar loop (the reference) or the
+// vectorised one; both give the same image bit for bit.
+enum class TKernel { Scalar, Simd };
+
 class TProcessor {
 public:
     // 400 x 300 pixels, default settings, idle, JuliaPoint (0, 0).
@@ -144,6 +148,12 @@ public:
     TPoint LogToPixel(const TPoint2D& value) const;
     void UpdateMatrices();
 
+    // Kernel of the next rendering; Simd unless set.
+    TKernel Kernel() const { return FKernel; }
+    void SetKernel(TKernel value) { FKernel = value; }
+    // The instruction set the vectorised kernel runs with on this processor ("AVX2", ...).
+    static std::string KernelTargetName();
+
     // Workers of the next rendering; 0 or less means one per logical processor.
     int ThreadCount() const { return FThreadCount; }
     void SetThreadCount(int value) { FThreadCount = value; }
@@ -190,6 +200,10 @@ private:
     void WorkerRun(TIterThread& worker);
     void WorkerDone(TIterThread& worker);
     std::int64_t PixelIndex(double x, double y, double cx, double cy, int offset, int colorCount) const;
+    // Index of an escape count n, or of a pixel that did not escape (n 0, last r2).
+    std::int64_t OutcomeIndex(std::int64_t n, double r2, int offset, int colorCount) const;
+    void ComputeLineScalar(int y, TAlgorithm algorithm);
+    void ComputeLineSimd(int y, TAlgorithm algorithm);
 
     TPaletteBitmap FBmp8;
     std::vector<TColor> FColors;
@@ -218,6 +232,8 @@ private:
     int FThreadMaxSteps = 50;
     bool FStopped = false;
     int FThreadCount = 0;
+    TKernel FKernel = TKernel::Simd;
+    TKernel FThreadKernel = TKernel::Simd; // snapshot of FKernel
     std::atomic<bool> FTerminated{false}; // asks every worker of the rendering to end
 };
 

@@ -1,0 +1,196 @@
+// The vectorised escape-time kernel. Highway compiles this file once for every
+// instruction set it supports and picks the best one the processor has.
+//
+// Six independent vectors are in flight, so that the multiplications and additions
+// of one vector hide the latency of another's (one iteration depends on the last
+// through a multiplication and two additions). The vectors run in blocks of a few
+// iterations without a branch: a lane counts its tests while it is active and turns
+// inactive at its escape test, so its count freezes there whatever follows. A block
+// is never longer than the least number of tests any lane still has before the step
+// limit, so a lane that reaches the limit does so at the end of a block, where its
+// squared magnitude is that of its last test. Between blocks, finished lanes hand
+// their results over and take the next pixel of the line.
+//
+// Bit-exactness: every operation is a plain IEEE double multiplication, addition or
+// subtraction in the order of the scalar kernel; x + x equals 2 * x exactly. The
+// engine is built with -ffp-contract=off, so none is fused.
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "engine/SimdKernel.cpp"
+#include <hwy/foreach_target.h> // IWYU pragma: keep
+#include <hwy/highway.h>
+
+#include "engine/SimdKernel.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+HWY_BEFORE_NAMESPACE();
+namespace quillon {
+namespace HWY_NAMESPACE {
+namespace {
+
+namespace hn = hwy::HWY_NAMESPACE;
+
+// The vectors in flight, named 0..5 (sizeless vector types cannot live in arrays).
+#define QUILLON_SIMD_EACH(M) M(0) M(1) M(2) M(3) M(4) M(5)
+constexpr int kVectors = 6;
+// Iterations between two looks at the lanes.
+constexpr std::int64_t kMaxBlock = 16;
+// Count of an idle lane (the line has no more pixels): never reaches the limit.
+constexpr std::int64_t kIdleCount = std::numeric_limits<std::int64_t>::min() / 2;
+
+using D = hn::ScalableTag<double>;
+using DI = hn::RebindToSigned<D>;
+using V = hn::Vec<D>;
+using VI = hn::Vec<DI>;
+using M = hn::Mask<D>;
+
+// One escape test and one step of one vector. Lanes that are active count the test;
+// a lane whose test escapes turns inactive.
+HWY_INLINE void Iterate(D d, DI di, V& x, V& y, V cx, V cy, VI& count, M& active, V& r2, V absMax2)
+{
+    const V xx = hn::Mul(x, x);
+    const V yy = hn::Mul(y, y);
+    r2 = hn::Add(xx, yy);
+#if HWY_TARGET <= HWY_AVX3 && HWY_ARCH_X86
+    (void)d;
+    count = hn::IfThenElse(hn::RebindMask(di, active), hn::Add(count, hn::Set(di, 1)), count);
+#else
+    // An active lane is all ones, that is -1.
+    count = hn::Sub(count, hn::BitCast(di, hn::VecFromMask(d, active)));
+#endif
+    active = hn::AndNot(hn::Ge(r2, absMax2), active);
+    const V ny = hn::Add(hn::Mul(hn::Add(x, x), y), cy);
+    x = hn::Add(hn::Sub(xx, yy), cx);
+    y = ny;
+}
+
+void EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
+{
+    const D d;
+    const DI di;
+    const std::size_t L = hn::Lanes(d);
+    constexpr std::size_t kMaxLanes = HWY_MAX_BYTES / sizeof(double);
+    constexpr std::size_t kSlots = kVectors * kMaxLanes;
+    const std::size_t slots = kVectors * L;
+
+    const TMatrix2D& m = *line.Matrix;
+    const int width = line.Width;
+    const std::int64_t maxSteps = std::max(line.MaxSteps, 1);
+    const V absMax2 = hn::Set(d, line.AbsMax2);
+
+    // The lanes' state between blocks; vector k holds slots k*L .. k*L+L-1.
+    HWY_ALIGN double X[kSlots], Y[kSlots], CX[kSlots], CY[kSlots], R2[kSlots];
+    HWY_ALIGN std::int64_t Count[kSlots], Active[kSlots]; // Active: -1 or 0
+    int Pixel[kSlots]; // -1: idle
+
+    int next = 0;
+    int live = 0;
+    auto refill = [&](std::size_t s) {
+        if (next < width) {
+            const int px = next++;
+            const TPoint2D p = m.Transform(TPoint{px, line.Y});
+            X[s] = p.x;
+            Y[s] = p.y;
+            if (line.JuliaX) {
+                CX[s] = line.JuliaX->load(std::memory_order_relaxed);
+                CY[s] = line.JuliaY->load(std::memory_order_relaxed);
+            } else {
+                CX[s] = p.x;
+                CY[s] = p.y;
+            }
+            Count[s] = 0;
+            Pixel[s] = px;
+            ++live;
+        } else {
+            // z = 0 stays 0: an idle lane never escapes and never finishes.
+            X[s] = Y[s] = CX[s] = CY[s] = 0;
+            Count[s] = kIdleCount;
+            Pixel[s] = -1;
+        }
+        Active[s] = -1;
+    };
+    for (std::size_t s = 0; s < slots; ++s) refill(s);
+
+    std::int64_t maxCount = 0; // the most tests any live lane has made
+    while (live > 0) {
+        const std::int64_t block = std::min(kMaxBlock, maxSteps - maxCount);
+
+#define QUILLON_SIMD_LOAD(k)                                                  \
+    V x##k = hn::Load(d, X + k * L), y##k = hn::Load(d, Y + k * L);           \
+    const V cx##k = hn::Load(d, CX + k * L), cy##k = hn::Load(d, CY + k * L); \
+    VI count##k = hn::Load(di, Count + k * L);                                \
+    M active##k = hn::MaskFromVec(hn::BitCast(d, hn::Load(di, Active + k * L)));               \
+    V r2##k = hn::Zero(d);
+        QUILLON_SIMD_EACH(QUILLON_SIMD_LOAD)
+#undef QUILLON_SIMD_LOAD
+
+        for (std::int64_t i = 0; i < block; ++i) {
+#define QUILLON_SIMD_ITERATE(k) Iterate(d, di, x##k, y##k, cx##k, cy##k, count##k, active##k, r2##k, absMax2);
+            QUILLON_SIMD_EACH(QUILLON_SIMD_ITERATE)
+#undef QUILLON_SIMD_ITERATE
+        }
+
+#define QUILLON_SIMD_STORE(k)                                 \
+    hn::Store(x##k, d, X + k * L);                            \
+    hn::Store(y##k, d, Y + k * L);                            \
+    hn::Store(count##k, di, Count + k * L);                   \
+    hn::Store(hn::BitCast(di, hn::VecFromMask(d, active##k)), di, Active + k * L); \
+    hn::Store(r2##k, d, R2 + k * L);
+        QUILLON_SIMD_EACH(QUILLON_SIMD_STORE)
+#undef QUILLON_SIMD_STORE
+
+        maxCount += block;
+        const M allActive = hn::And(hn::And(hn::And(active0, active1), hn::And(active2, active3)),
+                                    hn::And(active4, active5));
+        if (maxCount < maxSteps && hn::AllTrue(d, allActive)) continue;
+
+        // Hand over the finished lanes and refill them.
+        maxCount = 0;
+        for (std::size_t s = 0; s < slots; ++s) {
+            const int px = Pixel[s];
+            if (px >= 0) {
+                const bool escaped = Active[s] == 0;
+                if (escaped || Count[s] >= maxSteps) {
+                    counts[px] = escaped ? static_cast<std::int32_t>(Count[s]) : 0;
+                    lastR2[px] = R2[s];
+                    --live;
+                    refill(s);
+                }
+            }
+            maxCount = std::max(maxCount, Count[s]);
+        }
+    }
+}
+
+const char* TargetName()
+{
+    return hwy::TargetName(HWY_TARGET);
+}
+
+} // namespace
+} // namespace HWY_NAMESPACE
+} // namespace quillon
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace quillon {
+
+HWY_EXPORT(EscapeLine);
+HWY_EXPORT(TargetName);
+
+void SimdEscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
+{
+    if (line.Width <= 0) return;
+    HWY_DYNAMIC_DISPATCH(EscapeLine)(line, counts, lastR2);
+}
+
+std::string SimdTargetName()
+{
+    return HWY_DYNAMIC_DISPATCH(TargetName)();
+}
+
+} // namespace quillon
+#endif
