@@ -42,6 +42,14 @@ void DecimalDigits(double value, int digits, std::string& mantissa, int& exponen
     mantissa.clear();
     for (std::size_t i = 0; i < e; ++i)
         if (s[i] != '.') mantissa += s[i];
+    // Near the largest double, rounding up can give a text beyond it that no longer
+    // reads as a number: round toward zero there, so everything written reads back.
+    double back = 0;
+    if (exponent == 308 && std::from_chars(s.data(), s.data() + s.size(), back).ec == std::errc::result_out_of_range) {
+        std::size_t i = mantissa.size();
+        while (i > 0 && mantissa[i - 1] == '0') mantissa[--i] = '9';
+        if (i > 0) --mantissa[i - 1];
+    }
 }
 
 std::string ExponentText(int exponent)

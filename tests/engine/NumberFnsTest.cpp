@@ -150,6 +150,23 @@ TEST(StrToFloat, RoundTripsTheSixteenDigitForm)
     }
 }
 
+// Rounded to nearest, the largest doubles would be written beyond the double
+// range, and a file holding such a value could not be read again.
+TEST(StrToFloat, ReadsBackTheLargestDoublesAsWritten)
+{
+    const double max = std::numeric_limits<double>::max();
+    EXPECT_EQ(Format("%.16e", {max}), "1.797693134862315E+308");
+    EXPECT_EQ(Format("%e", {-max}), "-1.79769313486231E+308");
+    EXPECT_EQ(Format("%.2e", {max}), "1.79E+308");
+    for (const char* fmt : {"%.16e", "%e", "%16e", "%g", "%.2e", "%f"})
+        for (double v : {max, -max, std::nextafter(max, 0.0), 1.7976931348623e308}) {
+            const auto back = TryStrToFloat(Format(fmt, {v}));
+            ASSERT_TRUE(back.has_value()) << fmt << " " << Format(fmt, {v});
+            EXPECT_NEAR(*back, v, std::fabs(v) * 1e-2) << fmt;
+        }
+    EXPECT_EQ(Format("%.16e", {1.5e308}), "1.500000000000000E+308");
+}
+
 TEST(RoundHalfEven, HalvesGoToEven)
 {
     struct { double in; std::int64_t out; } rows[] = {
