@@ -82,6 +82,17 @@ public:
     // Back to the defaults of view, colors and parameters; one rendering.
     void Reset();
 
+    // Zooming: by a factor about the centre, and to the target of a
+    // double-click or middle click at FDownPoint (the selection, if any).
+    void ZoomBy(double Factor);
+    void ZoomToTarget();
+    TView GetClickView(const QPoint& P) const;
+    // The selection rectangle in plane coordinates; an invalid view for none.
+    void SetSelection(const TView& Value);
+    // The paint-box point of the last button press.
+    QPoint DownPoint() const { return FDownPoint; }
+    void SetDownPoint(const QPoint& Value) { FDownPoint = Value; }
+
     int AnimationSpeedToInterval(int Value) const;
     int IntervalToAnimationSpeed(int Value) const;
     float AnimationSpeedToFrameRate(int Value) const;
@@ -246,6 +257,7 @@ private:
     TView FSelectionBackup;
     TView FViewBackup;
     double FLastSelectionRatio = 10.0;
+    QPoint FDownPoint;
     QSize FStartSize;
     bool FAutoRender = false;
     TToolMode FToolMode = tmNone;

@@ -50,8 +50,8 @@ constexpr TCommand EditCommands[] = {
 };
 
 constexpr TCommand ViewCommands[] = {
-    {&TMainDialog::ActionZoomIn, "ActionZoomIn", "&Zoom in", "Zoom in", iiZoomIn, false, false},
-    {&TMainDialog::ActionZoomOut, "ActionZoomOut", "Z&oom out", "Zoom out", iiZoomOut, false, false},
+    {&TMainDialog::ActionZoomIn, "ActionZoomIn", "&Zoom in", "Zoom in", iiZoomIn, false, true},
+    {&TMainDialog::ActionZoomOut, "ActionZoomOut", "Z&oom out", "Zoom out", iiZoomOut, false, true},
     {&TMainDialog::ActionFullScreen, "ActionFullScreen", "&Full screen", "Full screen view", iiFullScreen, true, false},
     {&TMainDialog::ActionControlBar, "ActionControlBar", "&Control Bar", "", -1, true, false},
     {&TMainDialog::ActionInteriorVisible, "ActionInteriorVisible", "&Interior", "Enables interior filling", iiInterior,
@@ -147,6 +147,8 @@ void TMainDialog::CreateViewActions()
 {
     MakeCommands(*this, ViewCommands);
     connect(ActionHome, &QAction::triggered, this, [this] { ActionHomeExecute(); });
+    connect(ActionZoomIn, &QAction::triggered, this, [this] { ZoomBy(0.8); });
+    connect(ActionZoomOut, &QAction::triggered, this, [this] { ZoomBy(1.25); });
 }
 
 void TMainDialog::CreateToolsActions()

@@ -3,9 +3,45 @@
 
 #include <QtGui/QAction>
 
+#include "ui/main/PaintBox.h"
+
 #include "colormap/ColorMap.h"
 
 namespace quillon {
+
+void TMainDialog::ZoomBy(double Factor)
+{
+    TView view = View();
+    view.Scale = view.Scale * Factor;
+    SetView(view);
+    SetRunning(true);
+}
+
+TView TMainDialog::GetClickView(const QPoint& P) const
+{
+    const TPoint2D center = PaintBoxToLog(P);
+    if (FSelection.GetValid())
+        return TView::Create(center, FSelection.Scale, FSelection.Angle);
+    const TView view = View();
+    return TView::Create(center, view.Scale / FLastSelectionRatio, view.Angle);
+}
+
+void TMainDialog::ZoomToTarget()
+{
+    FHistory.Push(View());
+    if (FToolMode == tmCursor)
+        SetView(GetClickView(FDownPoint));
+    else if (FToolMode == tmSelection)
+        SetView(FSelection.GetValid() ? FSelection : GetClickView(FDownPoint));
+    FSelection.Invalidate();
+    PaintBox->update();
+}
+
+void TMainDialog::SetSelection(const TView& Value)
+{
+    FSelection = Value;
+    PaintBox->update();
+}
 
 void TMainDialog::ActionPopHistoryExecute()
 {

@@ -59,11 +59,16 @@ void TTrackBarEx::Notify(TTrackBarCode code)
 
 bool TTrackBarEx::event(QEvent* e)
 {
+    // Events nest (a change handler that sets the tooltip sends one), so each
+    // level keeps the code of its own event.
+    const TTrackBarCode outerCode = FPendingCode;
+    const int outerPosition = FPositionBeforeAction;
     FPendingCode = tbNone;
     FPositionBeforeAction = sliderPosition();
     const bool result = QSlider::event(e);
     const TTrackBarCode code = FPendingCode;
-    FPendingCode = tbNone;
+    FPendingCode = outerCode;
+    FPositionBeforeAction = outerPosition;
     if (code != tbNone && orientation() == Qt::Horizontal && CodeCompletesChange(code) && OnChanged)
         OnChanged(*this);
     return result;

@@ -1,0 +1,535 @@
+// The main window on the offscreen platform: start-up, render control, the
+// control bar, history, settings and failure reports.
+#include <QtTest/QtTest>
+
+#include <QtGui/QAction>
+#include <QtWidgets/QLabel>
+
+#include <memory>
+
+#include "SliderDriver.h"
+#include "colormap/ColorMap.h"
+#include "engine/NumberFns.h"
+#include "persist/RegFns.h"
+#include "persist/SettingsKeys.h"
+#include "resources/ResourcesInit.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/QuillonApplication.h"
+#include "ui/main/MainDlg.h"
+#include "ui/main/PaintBox.h"
+#include "ui/options/TrackBarEx.h"
+
+using namespace quillon;
+
+namespace {
+
+TView V(double x, double y, double scale, double angle = 0)
+{
+    return TView::Create(TPoint2D::Create(x, y), scale, angle);
+}
+
+} // namespace
+
+class MainDlgTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> FStore;
+    QStringList FErrors;
+    std::unique_ptr<TMainDialog> FWindow;
+
+    TMainDialog& Open()
+    {
+        FWindow = std::make_unique<TMainDialog>();
+        FWindow->show();
+        return *FWindow;
+    }
+
+    // Rendering has ended and the window has noticed it.
+    static bool Idle(const TMainDialog& w)
+    {
+        return !w.Running() && w.RenderIconIndex() == TMainDialog::IconRender;
+    }
+
+    void WriteStore(const char* key, const char* value)
+    {
+        TAppRegistry reg;
+        reg.SetCompanyKey(settings::CompanyKey);
+        reg.SetApplicationKey(settings::ApplicationKey);
+        reg.Registry().WriteString(settings::SectionCurrent, key, value);
+    }
+
+private slots:
+    void init()
+    {
+        FStore = std::make_unique<QTemporaryDir>();
+        TAppRegistry::SetStoreFolder(FStore->path().toStdString());
+        FErrors.clear();
+        SetErrorReporter([this](const QString& message) { FErrors << message; });
+    }
+
+    void cleanup()
+    {
+        FWindow.reset();
+        SetErrorReporter({});
+        TAppRegistry::SetStoreFolder({});
+        FStore.reset();
+    }
+
+    void firstStartWithEmptyStore()
+    {
+        TMainDialog& w = Open();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Quillon"));
+        QVERIFY(w.AutoRender());
+        QVERIFY(w.ActionAutoRender->isChecked());
+        QCOMPARE(w.ToolMode(), tmSelection);
+        QVERIFY(w.ActionModeSelection->isChecked());
+        QCOMPARE(w.MaxSteps(), 50);
+        QCOMPARE(w.MaxAbs(), 2.0);
+        QCOMPARE(w.AnimationSpeed(), 5);
+        QCOMPARE(w.TimerRotatePalette->interval(), 176);
+        QCOMPARE(w.AnimationDirection(), drUp);
+        QVERIFY(w.QuickHelpVisible());
+        QCOMPARE(w.TrackBarMaxSteps->value(), 50);
+        QCOMPARE(w.TrackBarMaxAbs->value(), 20);
+        QCOMPARE(w.TrackBarAnimationSpeed->value(), 5);
+        QCOMPARE(w.TrackBarMaxSteps->toolTip(), QStringLiteral("Maximum steps = 50"));
+        QCOMPARE(w.TrackBarMaxAbs->toolTip(), QStringLiteral("Maximum absolute value = 2.0"));
+        QCOMPARE(w.StatusPanelText(3), QStringLiteral("50"));
+        QCOMPARE(w.StatusPanelText(5), QStringLiteral("2.0"));
+        QCOMPARE(w.StatusPanelText(7), QStringLiteral("-0.600, 0.000"));
+        QCOMPARE(w.StatusPanelText(11), QStringLiteral("0\u00B0"));
+        // The image takes the workspace's size at the first show.
+        QCOMPARE(w.Size(), (TSize{w.PaintBox->width(), w.PaintBox->height()}));
+        QCOMPARE(w.StatusPanelText(1), QStringLiteral("%1x%2").arg(w.PaintBox->width()).arg(w.PaintBox->height()));
+        QVERIFY(FErrors.isEmpty());
+    }
+
+    void panelLabelsAndCommands()
+    {
+        TMainDialog& w = Open();
+        const char* labels[] = {"Size", "", "Steps", "", "Max", "", "Center", "", "Zoom", "", "Angle", "", "Stats"};
+        const int widths[] = {30, 70, 40, 40, 30, 40, 45, 80, 40, 80, 40, 50, 50, 80, 50};
+        for (int i = 0; i < 15; ++i) {
+            QCOMPARE(w.StatusPanel(i)->width(), widths[i]);
+            if (i < 13 && *labels[i])
+                QCOMPARE(w.StatusPanelText(i), QString::fromLatin1(labels[i]));
+        }
+        QCOMPARE(w.StatusPanelText(14), QString());
+        QCOMPARE(w.ActionRender->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
+        QCOMPARE(w.ActionRender->statusTip(), QStringLiteral("Start rendering"));
+        QCOMPARE(w.ActionReset->toolTip(), QStringLiteral("Resets view, colors and parameters"));
+        QCOMPARE(w.ActionJulia->text(), QStringLiteral("Toggle Mandelbrot/Julia set"));
+        // Commands of tools still to come exist, disabled.
+        QVERIFY(!w.ActionOptions->isEnabled());
+        QVERIFY(!w.ActionSaveImageAs->isEnabled());
+        QVERIFY(w.ToolBarExit && !w.ToolBarExit->isVisible());
+    }
+
+    void renderingFinishesAndShowsItsTime()
+    {
+        TMainDialog& w = Open();
+        // Started at the end of the first show: zooming and Home wait for it.
+        QCOMPARE(w.RenderStartCount(), 1);
+        QCOMPARE(w.RenderIconIndex(), TMainDialog::IconRenderRunning);
+        QVERIFY(!w.ActionHome->isEnabled());
+        QVERIFY(!w.ActionZoomIn->isEnabled());
+        QVERIFY(w.Timer->isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        QVERIFY(!w.Timer->isActive());
+        QVERIFY(w.ActionHome->isEnabled());
+        QVERIFY(w.ActionZoomIn->isEnabled());
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d+\\.\\dms$")).match(w.StatusPanelText(13)).hasMatch());
+        // The finished image is on screen: the centre of the main cardioid is interior (black).
+        const QImage shot = w.PaintBox->grab().toImage();
+        const QPoint centre = w.LogToPaintBox(TPoint2D::Create(-0.2, 0.0));
+        QCOMPARE(QColor(shot.pixel(centre)), QColor(Qt::black));
+    }
+
+    void renderCommandStopsARunningRendering()
+    {
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        w.SetMaxSteps(2000000); // auto-render: a long rendering starts
+        QVERIFY(w.Running());
+        w.ActionRender->trigger();
+        QVERIFY(!w.Running());
+        QCOMPARE(w.RenderIconIndex(), TMainDialog::IconRender);
+        QCOMPARE(w.StatusPanelText(13), QString::fromStdString(Format("%.1fms", {w.Processor().ElapsedMs()})));
+        w.ActionRender->trigger();
+        QVERIFY(w.Running());
+        w.SetRunning(false);
+    }
+
+    void autoRenderOffRendersOnlyViewChanges()
+    {
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        w.ActionAutoRender->trigger();
+        QVERIFY(!w.AutoRender());
+        QVERIFY(!w.ActionAutoRender->isChecked());
+        const int starts = w.RenderStartCount();
+        QTest::keyClick(w.TrackBarMaxSteps, Qt::Key_Right);
+        QCOMPARE(w.MaxSteps(), 51);
+        QCOMPARE(w.StatusPanelText(3), QStringLiteral("51"));
+        QCOMPARE(w.TrackBarMaxSteps->toolTip(), QStringLiteral("Maximum steps = 51"));
+        QCOMPARE(w.RenderStartCount(), starts);
+        QVERIFY(!w.Running());
+        w.ActionZoomIn->trigger();
+        QCOMPARE(w.RenderStartCount(), starts + 1);
+        QCOMPARE(w.View().Scale, 0.00625 * 0.8);
+    }
+
+    void dragOfStepsRendersOnceAtRelease()
+    {
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        const int starts = w.RenderStartCount();
+        const QPoint from = test::HandleCentre(*w.TrackBarMaxSteps, 50);
+        const QPoint to = test::HandleCentre(*w.TrackBarMaxSteps, 300);
+        test::SendMouse(*w.TrackBarMaxSteps, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        for (int i = 1; i <= 10; ++i)
+            test::SendMouse(*w.TrackBarMaxSteps, QEvent::MouseMove, from + (to - from) * i / 10, Qt::NoButton,
+                            Qt::LeftButton);
+        // Nothing is applied while the thumb moves.
+        QCOMPARE(w.MaxSteps(), 50);
+        QCOMPARE(w.RenderStartCount(), starts);
+        test::SendMouse(*w.TrackBarMaxSteps, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(w.MaxSteps(), w.TrackBarMaxSteps->value());
+        QVERIFY(qAbs(w.MaxSteps() - 300) <= 10);
+        QCOMPARE(w.RenderStartCount(), starts + 1);
+    }
+
+    void valuesOutsideTheTrackBarRanges()
+    {
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        w.SetMaxAbs(2.5);
+        QCOMPARE(w.TrackBarMaxAbs->value(), 25);
+        QCOMPARE(w.StatusPanelText(5), QStringLiteral("2.5"));
+        w.SetMaxSteps(5000);
+        QCOMPARE(w.Processor().MaxSteps(), 5000);
+        QCOMPARE(w.StatusPanelText(3), QStringLiteral("5000"));
+        QCOMPARE(w.TrackBarMaxSteps->value(), 1000);
+        w.SetRunning(false);
+        // The current value again changes nothing and starts nothing.
+        const int starts = w.RenderStartCount();
+        w.SetMaxSteps(5000);
+        QCOMPARE(w.RenderStartCount(), starts);
+    }
+
+    void oneRenderingAfterSetupResetAndALockHolder()
+    {
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        int starts = w.RenderStartCount();
+        w.Setup(TSize{320, 200}, V(-0.5, 0.1, 0.01));
+        QCOMPARE(w.RenderStartCount(), starts + 1);
+        QCOMPARE(w.Size(), (TSize{320, 200}));
+        QCOMPARE(w.StatusPanelText(1), QStringLiteral("320x200"));
+        QCOMPARE(w.View(), V(-0.5, 0.1, 0.01));
+        // The same size and view again: nothing.
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        starts = w.RenderStartCount();
+        w.Setup(TSize{320, 200}, V(-0.5, 0.1, 0.01));
+        QCOMPARE(w.RenderStartCount(), starts);
+
+        w.Reset();
+        QCOMPARE(w.RenderStartCount(), starts + 1);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+
+        starts = w.RenderStartCount();
+        w.LockRendering();
+        w.SetMaxSteps(77);
+        w.SetView(V(0.1, 0.2, 0.001));
+        w.SetRunning(true);
+        QCOMPARE(w.RenderStartCount(), starts);
+        QVERIFY(!w.Running());
+        w.UnlockRendering();
+        w.SetRunning(true);
+        QCOMPARE(w.RenderStartCount(), starts + 1);
+    }
+
+    void viewSetterIgnoresEqualAndEmptyViews()
+    {
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        const int starts = w.RenderStartCount();
+        w.SetView(w.View());
+        w.SetView(V(1, 1, 0));
+        QCOMPARE(w.RenderStartCount(), starts);
+        QCOMPARE(w.View(), V(-0.6, 0, 0.00625));
+    }
+
+    void imageIsCentredUnscaled()
+    {
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        w.Setup(TSize{101, 61}, V(-0.2, 0, 0.0001)); // all interior: a black image
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        const QPoint offset((w.PaintBox->width() - 101) / 2, (w.PaintBox->height() - 61) / 2);
+        QCOMPARE(w.ImageOffset(), offset);
+        // The workspace paints the background the image leaves uncovered.
+        const QImage shot = w.PanelWorkspace->grab().toImage();
+        const QRgb background = w.PanelWorkspace->palette().color(QPalette::Dark).rgb();
+        QCOMPARE(QColor(shot.pixel(offset)), QColor(Qt::black));
+        QCOMPARE(QColor(shot.pixel(offset + QPoint(100, 60))), QColor(Qt::black));
+        QCOMPARE(shot.pixel(offset + QPoint(101, 30)), background);
+        QCOMPARE(shot.pixel(offset + QPoint(50, 61)), background);
+        QCOMPARE(shot.pixel(offset - QPoint(1, 1)), background);
+        // Mouse positions map through the offset.
+        QCOMPARE(w.PaintBoxToLog(offset + QPoint(50, 30)).x, w.Processor().PixelToLog(TPoint{50, 30}).x);
+    }
+
+    void resizingIsRefusedWhileRendering()
+    {
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        w.SetMaxSteps(2000000);
+        QVERIFY(w.Running());
+        const QSize before = w.size();
+        w.resize(before + QSize(50, 40));
+        QCOMPARE(w.size(), before);
+        w.SetRunning(false);
+        w.resize(before + QSize(50, 40));
+        QCOMPARE(w.size(), before + QSize(50, 40));
+        // The image follows once the resize has ended.
+        QTRY_COMPARE_WITH_TIMEOUT(w.Size(), (TSize{w.PaintBox->width(), w.PaintBox->height()}), 5000);
+        w.SetRunning(false);
+    }
+
+    void lastViewHomeAndHistory()
+    {
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        const TView start = w.View();
+        // Last view with an empty history does nothing.
+        int starts = w.RenderStartCount();
+        w.ActionPopHistory->trigger();
+        QCOMPARE(w.RenderStartCount(), starts);
+        QVERIFY(!w.Selection().GetValid());
+
+        const TView a = V(-0.7, 0.1, 0.001), b = V(-0.75, 0.1, 0.0001), c = V(-0.745, 0.11, 0.00001);
+        for (const TView& target : {a, b, c}) {
+            w.SetSelection(target);
+            w.ZoomToTarget();
+            QCOMPARE(w.View(), target);
+            QVERIFY(!w.Selection().GetValid());
+        }
+        QCOMPARE(w.History().Count(), 3);
+        // Back three times: each left view becomes the selection.
+        for (const auto& [back, left] : {std::pair{b, c}, std::pair{a, b}, std::pair{start, a}}) {
+            w.ActionPopHistory->trigger();
+            QCOMPARE(w.View(), back);
+            QCOMPARE(w.Selection(), left);
+        }
+        starts = w.RenderStartCount();
+        w.ActionPopHistory->trigger();
+        QCOMPARE(w.View(), start);
+        QCOMPARE(w.RenderStartCount(), starts);
+    }
+
+    void homeMarksWhereTheExplorationStarted()
+    {
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        const TView a = V(-0.7, 0.1, 0.001), b = V(-0.75, 0.1, 0.0001);
+        // Empty history: the selection stays as it is.
+        w.SetSelection(b);
+        w.ActionHome->trigger();
+        QCOMPARE(w.Selection(), b);
+
+        // One zoom: the zoomed-into view is marked.
+        w.SetSelection(a);
+        w.ZoomToTarget();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        w.ActionHome->trigger();
+        QCOMPARE(w.View(), V(-0.6, 0, 0.00625));
+        QCOMPARE(w.Selection(), a);
+        QCOMPARE(w.History().Count(), 0);
+
+        // Several zooms: the first zoom's target, not the last.
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        w.SetSelection(a);
+        w.ZoomToTarget();
+        w.SetSelection(b);
+        w.ZoomToTarget();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        w.ActionHome->trigger();
+        QCOMPARE(w.Selection(), a);
+        // After Home, Last view does nothing.
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        const int starts = w.RenderStartCount();
+        w.ActionPopHistory->trigger();
+        QCOMPARE(w.View(), V(-0.6, 0, 0.00625));
+        QCOMPARE(w.RenderStartCount(), starts);
+    }
+
+    void homeIsRefusedWhileRenderingLastViewIsNot()
+    {
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        const TView a = V(-0.7, 0.1, 0.001);
+        w.SetSelection(a);
+        w.ZoomToTarget();
+        w.SetMaxSteps(2000000);
+        QVERIFY(w.Running());
+        w.ActionHome->trigger();
+        QCOMPARE(w.View(), a);
+        // The right button steps back, also while rendering; the rendering goes on.
+        QTest::mouseClick(w.PaintBox, Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
+        QCOMPARE(w.View(), V(-0.6, 0, 0.00625));
+        QCOMPARE(w.Selection(), a);
+        QVERIFY(w.Running());
+        w.SetRunning(false);
+    }
+
+    void resetRestoresTheDefaults()
+    {
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        w.SetAutoRender(false);
+        w.SetMaxSteps(300);
+        w.SetMaxAbs(4.5);
+        w.SetInteriorVisible(true);
+        w.SetSelection(V(-0.7, 0.1, 0.001));
+        w.ZoomToTarget();
+        w.SetSelection(V(-0.7, 0.1, 0.0001));
+        w.ColorMap().SetAsString("$000000\r\n$FFFFFF, 10\r\n");
+        w.Processor().SetColorOffset(3);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        const int starts = w.RenderStartCount();
+        w.ActionReset->trigger();
+        QCOMPARE(w.RenderStartCount(), starts + 1);
+        QCOMPARE(w.History().Count(), 0);
+        QVERIFY(!w.Selection().GetValid());
+        QCOMPARE(w.MaxSteps(), 50);
+        QCOMPARE(w.MaxAbs(), 2.0);
+        QCOMPARE(w.TrackBarMaxSteps->value(), 50);
+        QCOMPARE(w.TrackBarMaxAbs->value(), 20);
+        QCOMPARE(w.TrackBarMaxSteps->toolTip(), QStringLiteral("Maximum steps = 50"));
+        QCOMPARE(w.TrackBarMaxAbs->toolTip(), QStringLiteral("Maximum absolute value = 2.0"));
+        QCOMPARE(w.StatusPanelText(3), QStringLiteral("50"));
+        QCOMPARE(w.View(), V(-0.6, 0, 0.00625));
+        QVERIFY(!w.InteriorVisible());
+        QVERIFY(!w.ActionInteriorVisible->isChecked());
+        QCOMPARE(w.Processor().Algorithm(), alMandelbrot);
+        QVERIFY(w.ColorMap().Compare(w.DefaultColorMap()));
+        QCOMPARE(w.Processor().Colors(), w.DefaultColorMap().AsColorArray());
+        QCOMPARE(w.Processor().ColorOffset(), 0);
+        // Left alone: auto-render.
+        QVERIFY(!w.AutoRender());
+    }
+
+    void resetInstallsTheDefaultPaletteAlsoWhenTheMapIsUnchanged()
+    {
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        w.Processor().RotatePalette(drUp);
+        w.Processor().SetColorOffset(5);
+        QVERIFY(w.Processor().Colors() != w.DefaultColorMap().AsColorArray());
+        w.Reset();
+        QCOMPARE(w.Processor().Colors(), w.DefaultColorMap().AsColorArray());
+        QCOMPARE(w.Processor().ColorOffset(), 0);
+    }
+
+    void settingsWrittenOnCloseAndReadOnNextStart()
+    {
+        {
+            TMainDialog& w = Open();
+            QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+            w.SetAutoRender(false);
+            w.SetToolMode(tmCursor);
+            w.SetMaxSteps(123);
+            w.SetMaxAbs(3.5);
+            w.SetAnimationSpeed(8);
+            w.SetAnimationDirection(drDown);
+            w.SetInteriorVisible(true);
+            w.Processor().SetInteriorFactor(42.5);
+            w.SetColorWrapping(true);
+            w.ColorMap().SetAsString("$000000\r\n$FF0000, 20\r\n$00FF00, 30\r\n");
+            w.Processor().SetColorOffset(17);
+            w.SetRunning(false);
+            w.close();
+            FWindow.reset();
+        }
+        QVERIFY(FErrors.isEmpty());
+        TMainDialog& w = Open();
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+        QVERIFY(!w.AutoRender());
+        QCOMPARE(w.ToolMode(), tmCursor);
+        QCOMPARE(w.MaxSteps(), 123);
+        QCOMPARE(w.MaxAbs(), 3.5);
+        QCOMPARE(w.AnimationSpeed(), 8);
+        QCOMPARE(w.AnimationDirection(), drDown);
+        QVERIFY(w.InteriorVisible());
+        QCOMPARE(w.Processor().InteriorFactor(), 42.5);
+        QVERIFY(w.ColorWrapping());
+        QCOMPARE(w.ColorMap().Count(), 3);
+        QCOMPARE(w.Processor().ColorCount(), 51);
+        // The offset belongs to the stored map and survives its installation.
+        QCOMPARE(w.Processor().ColorOffset(), 17);
+    }
+
+    void malformedStoredMaxAbsIsReportedWhileTheWindowOpens()
+    {
+        WriteStore(settings::KeyMaxSteps, "77");
+        WriteStore(settings::KeyMaxAbs, "abc");
+        WriteStore(settings::KeyAnimationSpeed, "8");
+        TMainDialog& w = Open();
+        QCOMPARE(FErrors.size(), 1);
+        QVERIFY2(FErrors.first().contains(QStringLiteral("abc")), qPrintable(FErrors.first()));
+        QVERIFY(w.isVisible());
+        // Read before the failure: applied; after it: defaults.
+        QCOMPARE(w.MaxSteps(), 77);
+        QCOMPARE(w.MaxAbs(), 2.0);
+        QCOMPARE(w.AnimationSpeed(), 5);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+    }
+
+    void storedSpeedOutOfRangeIsClamped()
+    {
+        WriteStore(settings::KeyAnimationSpeed, "20");
+        TMainDialog& w = Open();
+        QCOMPARE(w.AnimationSpeed(), 10);
+        QCOMPARE(w.TimerRotatePalette->interval(), 20);
+    }
+
+    void animationSpeedFollowsItsTrackBar()
+    {
+        TMainDialog& w = Open();
+        QTest::keyClick(w.TrackBarAnimationSpeed, Qt::Key_Right);
+        QCOMPARE(w.AnimationSpeed(), 6);
+        QCOMPARE(w.TimerRotatePalette->interval(), 114);
+        QCOMPARE(w.TrackBarAnimationSpeed->toolTip(), QStringLiteral("8.8 frames/s"));
+    }
+
+    void failureInAnEventHandlerIsReportedAndTheWindowStaysUsable()
+    {
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        QTimer::singleShot(0, &w, [&w] { w.Setup(TSize{0, 10}, w.View()); });
+        QTRY_COMPARE(FErrors.size(), 1);
+        QCOMPARE(FErrors.first(), QStringLiteral("Invalid size."));
+        QVERIFY(w.isVisible());
+        QCOMPARE(w.LockCount(), 0);
+        w.ActionZoomIn->trigger();
+        QVERIFY(w.Running());
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    // The offscreen platform cannot pass size limits on; it says so each time.
+    static const QtMessageHandler previous = qInstallMessageHandler(nullptr);
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        if (!message.contains(QLatin1String("propagateSizeHints")))
+            previous(type, context, message);
+    });
+    TQuillonApplication app(argc, argv);
+    InitResources();
+    MainDlgTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "MainDlgTest.moc"
