@@ -83,6 +83,11 @@ TRenderOptions ParseCommandLine(const std::vector<std::string>& args)
             options.Threads = PositiveArgument(arg, value(), MaxThreads);
         } else if (arg == "--steps") {
             options.Steps = PositiveArgument(arg, value(), 2147483647);
+        } else if (arg == "--kernel") {
+            const std::string kernel = value();
+            if (kernel != "simd" && kernel != "scalar")
+                throw EUsageError("Invalid value '" + kernel + "' for --kernel (simd or scalar).");
+            options.ScalarKernel = kernel == "scalar";
         } else if (arg == "--bench") {
             noValue();
             options.Bench = true;
@@ -141,9 +146,13 @@ Options:
       --size WxH          image size in pixels (default 800x600)
       --threads N         worker threads (default: one per logical processor)
       --steps N           iteration limit, replacing the scene's
+      --kernel K          simd (default: vectorised, as the program renders)
+                          or scalar (one pixel at a time); both give the
+                          same image
       --bench             render without writing files and print the size,
                           steps, workers, milliseconds, pixels per second and
-                          iterations per second, one per line
+                          iterations per second, one per line, then the
+                          kernel
   -h, --help              show this help and exit
       --version           show the version and exit
 

@@ -23,6 +23,7 @@ struct TRenderOptions {
     TSize Size{800, 600};
     int Threads = 0;             // 0: one per logical processor
     std::optional<int> Steps;    // overrides the scene's iteration limit
+    bool ScalarKernel = false;   // the one-pixel-at-a-time kernel instead of the vectorised one
     bool Bench = false;
     bool Help = false;
     bool Version = false;

@@ -136,6 +136,9 @@ int Bench(TRenderHost& host, TProgress& progress)
     std::printf("Pixels per second: %s\n", Format("%d", {RoundHalfEven(pixels / seconds)}).c_str());
     std::printf("Iterations per second: %s\n",
                 Format("%d", {RoundHalfEven(static_cast<double>(iterations) / seconds)}).c_str());
+    const std::string kernel =
+        processor.Kernel() == TKernel::Simd ? "simd (" + TProcessor::KernelTargetName() + ")" : "scalar";
+    std::printf("Kernel: %s\n", kernel.c_str());
     return 0;
 }
 
@@ -188,6 +191,7 @@ int Run(const TRenderOptions& options)
 
     TRenderProcessor& processor = host.Processor();
     processor.SetThreadCount(options.Threads);
+    processor.SetKernel(options.ScalarKernel ? TKernel::Scalar : TKernel::Simd);
     TProgress progress;
     if (options.Bench || options.WritesImage()) {
         try {

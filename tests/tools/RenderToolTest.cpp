@@ -265,9 +265,13 @@ TEST_F(RenderTool, DefaultStateWritesTheEnginesImage)
 TEST_F(RenderTool, SceneSettingsReachTheImage)
 {
     const TReference ref(40, 30, JuliaSetup);
-    const TRun run = Run({Fixture("julia.qsf"), "-o", "julia.png", "--size", "40x30", "--threads", "3"});
-    ASSERT_EQ(run.Status, 0) << run.Err;
-    ExpectSameImage(QImage(QString::fromStdString(Path("julia.png"))), ref);
+    for (const std::string kernel : {"simd", "scalar"}) {
+        SCOPED_TRACE(kernel);
+        const TRun run =
+            Run({Fixture("julia.qsf"), "-o", "julia.png", "--size", "40x30", "--threads", "3", "--kernel", kernel});
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        ExpectSameImage(QImage(QString::fromStdString(Path("julia.png"))), ref);
+    }
 }
 
 TEST_F(RenderTool, GifAndJpegImages)
@@ -408,6 +412,7 @@ TEST_F(RenderTool, BadInputLeavesNoFile)
         {"invalid size", std::nullopt, {"--size", "64x0"}, 2, "quillon-render: Invalid size."},
         {"size without x", std::nullopt, {"--size", "64"}, 2, "Invalid size."},
         {"invalid threads", std::nullopt, {"--threads", "0"}, 2, "Invalid value '0' for --threads"},
+        {"invalid kernel", std::nullopt, {"--kernel", "avx"}, 2, "Invalid value 'avx' for --kernel"},
         {"unknown option", std::nullopt, {"--colour"}, 2, "Unknown option '--colour'."},
         {"missing argument", std::nullopt, {"-o", "x.png", "--size"}, 2, "Option '--size' needs an argument."},
         {"second scene", std::nullopt, {"a.qsf", "b.qsf"}, 2, "More than one scene given"},
@@ -475,10 +480,10 @@ TEST_F(RenderTool, UsageErrorsAndInformation)
 
 TEST_F(RenderTool, BenchCountsEveryIteration)
 {
-    const TRun run = Run({"--bench", "--size", "160x120", "--threads", "1", "--steps", "200"});
+    const TRun run = Run({"--bench", "--size", "160x120", "--threads", "1", "--steps", "200", "--kernel", "scalar"});
     ASSERT_EQ(run.Status, 0) << run.Err;
     const std::regex layout("Size: 160x120\nSteps: 200\nWorkers: 1\nMilliseconds: [0-9]+\\.[0-9]\n"
-                            "Pixels per second: ([0-9]+)\nIterations per second: ([0-9]+)\n");
+                            "Pixels per second: ([0-9]+)\nIterations per second: ([0-9]+)\nKernel: scalar\n");
     std::smatch match;
     ASSERT_TRUE(std::regex_match(run.Out, match, layout)) << run.Out;
     EXPECT_TRUE(Files().empty());
