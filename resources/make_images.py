@@ -118,7 +118,7 @@ def render(path, size, layers):
     png(path, w, h, out)
 
 
-INK = "#1d3340"      # dark slate outline
+INK = "#d3e4ea"      # light slate outline: the tool bar is dark
 CYAN = "#1fb3c4"
 DUSK = "#5b4a8b"
 PAPER = "#f2f7f8"
@@ -128,7 +128,7 @@ GOLD = "#e8b53a"
 
 
 def magnifier(extra):
-    return [(INK, ring(8, 8, 5.2, 2.0)), ("#cfeef2", circle(8, 8, 4.2)),
+    return [(INK, ring(8, 8, 5.2, 2.0)), ("#2a5d6b", circle(8, 8, 4.2)),
             (INK, stroke(12, 12, 17.5, 17.5, 3.0))] + extra
 
 
@@ -141,7 +141,7 @@ ICONS = {
     "saveimage": [(INK, rect(2, 3, 18, 15)), ("#8fd3e8", rect(3, 4, 17, 14)),
                   (GREEN, poly((3, 14), (8, 8), (12, 12), (14, 10), (17, 14))), (GOLD, circle(14, 6.5, 1.6)),
                   (DUSK, arrow(10, 13, 10, 19.5, 2.0, 3.5))],
-    "screenshot": [(INK, rect(2, 6, 18, 16)), (INK, rect(7, 4, 13, 6)), ("#cfeef2", circle(10, 11, 3.8)),
+    "screenshot": [(INK, rect(2, 6, 18, 16)), (INK, rect(7, 4, 13, 6)), ("#2a5d6b", circle(10, 11, 3.8)),
                    (INK, ring(10, 11, 3.8, 1.2)), (GOLD, rect(15, 7, 17, 8))],
     "stop": [(RED, rect(4, 4, 16, 16)), ("#f07a7b", rect(5, 5, 8, 8))],
     "deleteselection": [(INK, lambda x, y: frame(2, 2, 18, 18, 1.2)(x, y) and (int(x + y) // 3) % 2 == 0),

@@ -54,7 +54,8 @@ QToolButton:hover { background: #3a4256; border-radius: 3px; }
 QStatusBar { background: #262b38; }
 QStatusBar::item { border: none; }
 QStatusBar QLabel { font-size: 11px; }
-QToolBar QToolButton { padding: 1px; }
+QToolBar QToolButton { padding: 0px; margin: 0px; }
+QToolBar::separator { width: 6px; }
 QLabel[bevel="true"] { border: 1px solid #3e4659; border-radius: 2px; padding: 0 2px; }
 QSlider::groove:horizontal { height: 4px; background: #1a1e28; border-radius: 2px; }
 QSlider::sub-page:horizontal { background: #168a98; border-radius: 2px; }
