@@ -278,6 +278,9 @@ const TColorMap::TItem& TColorMap::GetItem(int index) const
 std::vector<TColor> TColorMap::AsColorArray() const
 {
     if (FItems.empty() || FItems.front()->FCount != 1) throw EQuillonError("Invalid color map.");
+    // Refused before allocating: a one-line file can ask for billions of colors.
+    if (FColorCount > MaxColorMapColors)
+        throw EQuillonError(Format("Too many colors in the color map (up to %d).", {MaxColorMapColors}));
     std::vector<TColor> colors;
     colors.reserve(static_cast<std::size_t>(FColorCount));
     TColor previous = 0;

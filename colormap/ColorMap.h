@@ -37,6 +37,10 @@ private:
 // user-interface thread touches it; the main window seeds it.
 TRandomGenerator& ProcessRandomGenerator();
 
+// The longest palette a map expands to (the engine itself takes up to 256
+// colors; the editor shows and exports longer maps).
+inline constexpr int MaxColorMapColors = 65536;
+
 class TColorMap {
 public:
     // One node: a color and the number of palette entries it spans (1 or more).
@@ -107,7 +111,8 @@ public:
     int ColorCount() const { return FColorCount; }
 
     // Palette expansion: ColorCount entries; "Invalid color map." when the map
-    // is empty or its first node's count is not 1.
+    // is empty or its first node's count is not 1, and a message naming
+    // MaxColorMapColors for a larger map (its counts may add up to billions).
     std::vector<TColor> AsColorArray() const;
     // Palette compression: one node of count 1 per entry (no event when equal).
     void SetAsColorArray(const std::vector<TColor>& colors);

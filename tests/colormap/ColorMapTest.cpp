@@ -108,6 +108,19 @@ TEST(ColorMapExpansion, RefusesEmptyMapAndLongFirstNode)
     EXPECT_EQ(ErrorOf([&] { map.AsColorArray(); }), "Invalid color map.");
 }
 
+// A one-line file can ask for billions of colors: refused before anything is allocated.
+TEST(ColorMapExpansion, RefusesMapsLongerThanTheLimit)
+{
+    TColorMap map;
+    map.SetAsString("$000000\r\n$FFFFFF, 2000000000\r\n");
+    EXPECT_EQ(map.ColorCount(), 2000000001);
+    EXPECT_EQ(ErrorOf([&] { map.AsColorArray(); }), "Too many colors in the color map (up to 65536).");
+    map.Items(1).SetCount(MaxColorMapColors - 1);
+    EXPECT_EQ(map.AsColorArray().size(), static_cast<std::size_t>(MaxColorMapColors));
+    map.Items(1).SetCount(MaxColorMapColors);
+    EXPECT_EQ(ErrorOf([&] { map.AsColorArray(); }), "Too many colors in the color map (up to 65536).");
+}
+
 TEST_F(ColorMapEvents, OneEventPerOperationNoneWithoutChange)
 {
     EXPECT_EQ(EventsOf([&] { FMap.Clear(); }), 0);
