@@ -36,10 +36,11 @@ namespace hn = hwy::HWY_NAMESPACE;
 // The vectors in flight, named 0..5 (sizeless vector types cannot live in arrays).
 #define QUILLON_SIMD_EACH(M) M(0) M(1) M(2) M(3) M(4) M(5)
 constexpr int kVectors = 6;
-// Iterations between two looks at the lanes.
-constexpr std::int64_t kMaxBlock = 16;
-// Count of an idle lane (the line has no more pixels): never reaches the limit.
-constexpr std::int64_t kIdleCount = std::numeric_limits<std::int64_t>::min() / 2;
+// Iterations per block: long while nothing escapes, shorter while counting.
+constexpr std::int64_t kFastBlock = 32;
+constexpr std::int64_t kCountingBlock = 16;
+// Start of an idle lane (the line has no more pixels): it never reaches the limit.
+constexpr std::int64_t kIdleStart = std::numeric_limits<std::int64_t>::max() / 2;
 
 using D = hn::ScalableTag<double>;
 using DI = hn::RebindToSigned<D>;
@@ -47,26 +48,59 @@ using V = hn::Vec<D>;
 using VI = hn::Vec<DI>;
 using M = hn::Mask<D>;
 
-// One escape test and one step of one vector. Lanes that are active count the test;
-// a lane whose test escapes turns inactive.
-HWY_INLINE void Iterate(D d, DI di, V& x, V& y, V cx, V cy, VI& count, M& active, V& r2, V absMax2)
+// stay := stay and not (r2 >= absMax2). A NaN magnitude does not escape.
+HWY_INLINE M Stay(M stay, V r2, V absMax2)
+{
+#if HWY_ARCH_X86 && HWY_TARGET <= HWY_AVX3
+    // One masked comparison instead of a comparison and a mask operation.
+    return M{_mm512_mask_cmp_pd_mask(stay.raw, r2.raw, absMax2.raw, _CMP_NGE_UQ)};
+#else
+    return hn::AndNot(hn::Ge(r2, absMax2), stay);
+#endif
+}
+
+// count := count + 1 where active.
+HWY_INLINE VI CountUp(D d, DI di, VI count, M active)
+{
+#if HWY_ARCH_X86 && HWY_TARGET <= HWY_AVX3
+    (void)d;
+    return hn::IfThenElse(hn::RebindMask(di, active), hn::Add(count, hn::Set(di, 1)), count);
+#else
+    // An active lane is all ones, that is -1.
+    return hn::Sub(count, hn::BitCast(di, hn::VecFromMask(d, active)));
+#endif
+}
+
+// One escape test and one step of one vector; stay turns false at an escaping test.
+HWY_INLINE void Iterate(V& x, V& y, V cx, V cy, M& stay, V& r2, V absMax2)
 {
     const V xx = hn::Mul(x, x);
     const V yy = hn::Mul(y, y);
     r2 = hn::Add(xx, yy);
-#if HWY_TARGET <= HWY_AVX3 && HWY_ARCH_X86
-    (void)d;
-    count = hn::IfThenElse(hn::RebindMask(di, active), hn::Add(count, hn::Set(di, 1)), count);
-#else
-    // An active lane is all ones, that is -1.
-    count = hn::Sub(count, hn::BitCast(di, hn::VecFromMask(d, active)));
-#endif
-    active = hn::AndNot(hn::Ge(r2, absMax2), active);
+    stay = Stay(stay, r2, absMax2);
     const V ny = hn::Add(hn::Mul(hn::Add(x, x), y), cy);
     x = hn::Add(hn::Sub(xx, yy), cx);
     y = ny;
 }
 
+// As Iterate, and count counts the tests up to and including the escaping one.
+HWY_INLINE void IterateCounting(D d, DI di, V& x, V& y, V cx, V cy, VI& count, M& stay, V& r2, V absMax2)
+{
+    const V xx = hn::Mul(x, x);
+    const V yy = hn::Mul(y, y);
+    r2 = hn::Add(xx, yy);
+    count = CountUp(d, di, count, stay);
+    stay = Stay(stay, r2, absMax2);
+    const V ny = hn::Add(hn::Mul(hn::Add(x, x), y), cy);
+    x = hn::Add(hn::Sub(xx, yy), cx);
+    y = ny;
+}
+
+// The lanes run in blocks of iterations. A fast block only notes whether any lane
+// escaped; if one did, the block is run again from its start with counting, which
+// gives each escaped lane its count, and blocks count until one passes without an
+// escape. No block is longer than the least number of tests any lane still has
+// before the limit, so a lane reaches the limit at the end of a block.
 void EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
 {
     const D d;
@@ -81,11 +115,13 @@ void EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
     const std::int64_t maxSteps = std::max(line.MaxSteps, 1);
     const V absMax2 = hn::Set(d, line.AbsMax2);
 
-    // The lanes' state between blocks; vector k holds slots k*L .. k*L+L-1.
+    // The lanes' state at the start of a block; vector k holds slots k*L .. k*L+L-1.
     HWY_ALIGN double X[kSlots], Y[kSlots], CX[kSlots], CY[kSlots], R2[kSlots];
-    HWY_ALIGN std::int64_t Count[kSlots], Active[kSlots]; // Active: -1 or 0
-    int Pixel[kSlots]; // -1: idle
+    HWY_ALIGN std::int64_t Count[kSlots], Stayed[kSlots]; // of the last counting block; Stayed -1 or 0
+    std::int64_t Start[kSlots]; // block clock when the lane's pixel started
+    int Pixel[kSlots];          // -1: idle
 
+    std::int64_t clock = 0; // iterations run so far
     int next = 0;
     int live = 0;
     auto refill = [&](std::size_t s) {
@@ -101,66 +137,97 @@ void EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
                 CX[s] = p.x;
                 CY[s] = p.y;
             }
-            Count[s] = 0;
+            Start[s] = clock;
             Pixel[s] = px;
             ++live;
         } else {
             // z = 0 stays 0: an idle lane never escapes and never finishes.
             X[s] = Y[s] = CX[s] = CY[s] = 0;
-            Count[s] = kIdleCount;
+            Start[s] = kIdleStart;
             Pixel[s] = -1;
         }
-        Active[s] = -1;
     };
     for (std::size_t s = 0; s < slots; ++s) refill(s);
 
-    std::int64_t maxCount = 0; // the most tests any live lane has made
+    std::int64_t firstStart = 0; // the earliest Start of a live lane
+    bool counting = false;
     while (live > 0) {
-        const std::int64_t block = std::min(kMaxBlock, maxSteps - maxCount);
+        const std::int64_t untilLimit = firstStart + maxSteps - clock;
+        bool escaped = false;
 
 #define QUILLON_SIMD_LOAD(k)                                                  \
     V x##k = hn::Load(d, X + k * L), y##k = hn::Load(d, Y + k * L);           \
     const V cx##k = hn::Load(d, CX + k * L), cy##k = hn::Load(d, CY + k * L); \
-    VI count##k = hn::Load(di, Count + k * L);                                \
-    M active##k = hn::MaskFromVec(hn::BitCast(d, hn::Load(di, Active + k * L)));               \
-    V r2##k = hn::Zero(d);
-        QUILLON_SIMD_EACH(QUILLON_SIMD_LOAD)
-#undef QUILLON_SIMD_LOAD
-
-        for (std::int64_t i = 0; i < block; ++i) {
-#define QUILLON_SIMD_ITERATE(k) Iterate(d, di, x##k, y##k, cx##k, cy##k, count##k, active##k, r2##k, absMax2);
-            QUILLON_SIMD_EACH(QUILLON_SIMD_ITERATE)
-#undef QUILLON_SIMD_ITERATE
-        }
-
-#define QUILLON_SIMD_STORE(k)                                 \
-    hn::Store(x##k, d, X + k * L);                            \
-    hn::Store(y##k, d, Y + k * L);                            \
-    hn::Store(count##k, di, Count + k * L);                   \
-    hn::Store(hn::BitCast(di, hn::VecFromMask(d, active##k)), di, Active + k * L); \
+    M stay##k = hn::FirstN(d, L);                                             \
+    V r2##k = absMax2;
+#define QUILLON_SIMD_STORE(k)                \
+    hn::Store(x##k, d, X + k * L);           \
+    hn::Store(y##k, d, Y + k * L);           \
     hn::Store(r2##k, d, R2 + k * L);
-        QUILLON_SIMD_EACH(QUILLON_SIMD_STORE)
-#undef QUILLON_SIMD_STORE
+#define QUILLON_SIMD_ALL_STAYED \
+    hn::AllTrue(d, hn::And(hn::And(hn::And(stay0, stay1), hn::And(stay2, stay3)), hn::And(stay4, stay5)))
 
-        maxCount += block;
-        const M allActive = hn::And(hn::And(hn::And(active0, active1), hn::And(active2, active3)),
-                                    hn::And(active4, active5));
-        if (maxCount < maxSteps && hn::AllTrue(d, allActive)) continue;
+        std::int64_t block = std::min(counting ? kCountingBlock : kFastBlock, untilLimit);
+        if (!counting) {
+            QUILLON_SIMD_EACH(QUILLON_SIMD_LOAD)
+            for (std::int64_t i = 0; i < block; ++i) {
+#define QUILLON_SIMD_ITERATE(k) Iterate(x##k, y##k, cx##k, cy##k, stay##k, r2##k, absMax2);
+                QUILLON_SIMD_EACH(QUILLON_SIMD_ITERATE)
+#undef QUILLON_SIMD_ITERATE
+            }
+            if (QUILLON_SIMD_ALL_STAYED) {
+                QUILLON_SIMD_EACH(QUILLON_SIMD_STORE)
+            } else {
+                counting = true; // run the block again, counting
+            }
+        }
+        if (counting) {
+            QUILLON_SIMD_EACH(QUILLON_SIMD_LOAD)
+#define QUILLON_SIMD_ZERO(k) VI count##k = hn::Zero(di);
+            QUILLON_SIMD_EACH(QUILLON_SIMD_ZERO)
+#undef QUILLON_SIMD_ZERO
+            for (std::int64_t i = 0; i < block; ++i) {
+#define QUILLON_SIMD_ITERATE(k) IterateCounting(d, di, x##k, y##k, cx##k, cy##k, count##k, stay##k, r2##k, absMax2);
+                QUILLON_SIMD_EACH(QUILLON_SIMD_ITERATE)
+#undef QUILLON_SIMD_ITERATE
+            }
+            QUILLON_SIMD_EACH(QUILLON_SIMD_STORE)
+            escaped = !QUILLON_SIMD_ALL_STAYED;
+            if (escaped) {
+#define QUILLON_SIMD_STORE_COUNT(k)            \
+    hn::Store(count##k, di, Count + k * L); \
+    hn::Store(hn::BitCast(di, hn::VecFromMask(d, stay##k)), di, Stayed + k * L);
+                QUILLON_SIMD_EACH(QUILLON_SIMD_STORE_COUNT)
+#undef QUILLON_SIMD_STORE_COUNT
+            } else {
+                counting = false;
+            }
+        }
+#undef QUILLON_SIMD_LOAD
+#undef QUILLON_SIMD_STORE
+#undef QUILLON_SIMD_ALL_STAYED
+
+        const std::int64_t blockStart = clock;
+        clock += block;
+        if (!escaped && block < untilLimit) continue;
 
         // Hand over the finished lanes and refill them.
-        maxCount = 0;
+        firstStart = kIdleStart;
         for (std::size_t s = 0; s < slots; ++s) {
             const int px = Pixel[s];
             if (px >= 0) {
-                const bool escaped = Active[s] == 0;
-                if (escaped || Count[s] >= maxSteps) {
-                    counts[px] = escaped ? static_cast<std::int32_t>(Count[s]) : 0;
+                if (escaped && Stayed[s] == 0) {
+                    counts[px] = static_cast<std::int32_t>(blockStart - Start[s] + Count[s]);
+                    --live;
+                    refill(s);
+                } else if (clock - Start[s] >= maxSteps) {
+                    counts[px] = 0;
                     lastR2[px] = R2[s];
                     --live;
                     refill(s);
                 }
             }
-            maxCount = std::max(maxCount, Count[s]);
+            firstStart = std::min(firstStart, Start[s]);
         }
     }
 }
