@@ -163,7 +163,8 @@ counted after the timed rendering, in a separate pass of the same scalar kernel.
 
 A progress bar is drawn on standard error when it is a terminal.
 
-Exit status: 0 on success, 1 on failure, 2 on wrong usage. Every file is
+Exit status: 0 on success, 1 on failure, 2 on wrong usage, 130 when
+interrupted (SIGINT or SIGTERM; nothing unfinished is left). Every file is
 written through a temporary file, so a failure leaves no partial file; when a
 later output fails, the outputs written before it stay.
 )";

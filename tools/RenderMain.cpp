@@ -16,6 +16,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -31,6 +32,25 @@ namespace {
 
 constexpr const char* ProgramName = "quillon-render";
 constexpr auto PollInterval = std::chrono::milliseconds(10);
+
+// Set by SIGINT and SIGTERM; the long loops check it and unwind, so that the
+// writers remove their temporary files on the way out.
+volatile std::sig_atomic_t Interrupted = 0;
+
+class EInterrupted : public EQuillonError {
+public:
+    EInterrupted() : EQuillonError("Interrupted.") {}
+};
+
+extern "C" void OnSignal(int)
+{
+    Interrupted = 1;
+}
+
+void CheckInterrupted()
+{
+    if (Interrupted) throw EInterrupted();
+}
 
 void PrintError(const std::string& message)
 {
@@ -63,10 +83,12 @@ void Render(TRenderProcessor& processor, TProgress& progress)
     progress.Begin("Rendering", processor.Height());
     processor.Start();
     while (processor.Running()) {
+        if (Interrupted) processor.Stop();
         progress.Update(processor.LinesDone());
         std::this_thread::sleep_for(PollInterval);
     }
     progress.End();
+    CheckInterrupted();
 }
 
 int Workers(const TProcessor& processor)
@@ -111,11 +133,16 @@ std::uint64_t CountIterations(const TProcessor& processor, int workers, TProgres
         for (int k = 1; k < workers; ++k) threads.emplace_back(work);
         std::jthread last(work);
         while (rowsDone.load() < height) {
+            if (Interrupted) {
+                nextRow.store(height); // the workers end after their current row
+                break;
+            }
             progress.Update(rowsDone.load());
             std::this_thread::sleep_for(PollInterval);
         }
     }
     progress.End();
+    CheckInterrupted();
     return total.load();
 }
 
@@ -163,6 +190,7 @@ void WriteAnimation(TRenderHost& host, const std::string& path, TProgress& progr
     gif.Begin(path, processor.Width(), processor.Height());
     progress.Begin("Writing frames", frames);
     for (int k = 0; k < frames; ++k) {
+        CheckInterrupted();
         if (k > 0) processor.RotatePalette(host.AnimationDirection());
         gif.AddFrame(IndexedImageOf(processor, table), host.FrameDelay());
         progress.Update(k + 1);
@@ -219,8 +247,13 @@ int Run(const TRenderOptions& options)
 int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
     try {
         return Run(ParseCommandLine(args));
+    } catch (const EInterrupted& e) {
+        PrintError(e.what());
+        return 130;
     } catch (const EUsageError& e) {
         PrintError(e.what());
         std::fprintf(stderr, "Try '%s --help' for more information.\n", ProgramName);

@@ -25,6 +25,7 @@
 
 #include <fcntl.h>
 #include <pty.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -450,6 +451,29 @@ TEST_F(RenderTool, UnwritableOutputStopsBeforeAnyOther)
     const TRun run = Run({"-o", "ok.png", "--write-scene", "ok.qsf", "--animate", "missing/x.gif", "--size", "8x6"});
     EXPECT_EQ(run.Status, 1);
     EXPECT_NE(run.Err.find("Cannot write file \"missing/x.gif\"."), std::string::npos) << run.Err;
+    EXPECT_TRUE(Files().empty());
+}
+
+TEST_F(RenderTool, InterruptLeavesNoFile)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(FDir.c_str()) != 0) ::_exit(126);
+        const int null = ::open("/dev/null", O_WRONLY);
+        ::dup2(null, STDERR_FILENO);
+        ::execl(QUILLON_RENDER, QUILLON_RENDER, "--animate", "big.gif", "--size", "2000x1500", nullptr);
+        ::_exit(127);
+    }
+    // Interrupt once a temporary file of big.gif exists: the run is under way, the handler installed.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (Files().empty() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_FALSE(Files().empty());
+    ::kill(pid, SIGINT);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 130);
     EXPECT_TRUE(Files().empty());
 }
 
