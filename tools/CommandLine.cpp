@@ -159,14 +159,16 @@ Options:
 Milliseconds run from the start of the rendering to the end of its last worker.
 Iterations are the escape tests summed over all pixels (a pixel that escapes at
 test n counts n, one that never escapes counts the step limit); they are
-counted after the timed rendering, in a separate pass of the same scalar kernel.
+counted after the timed rendering, in a separate pass of the engine's scalar
+escape test on the same pixels (both kernels count alike).
 
 A progress bar is drawn on standard error when it is a terminal.
 
 Exit status: 0 on success, 1 on failure, 2 on wrong usage, 130 when
-interrupted (SIGINT or SIGTERM; nothing unfinished is left). Every file is
-written through a temporary file, so a failure leaves no partial file; when a
-later output fails, the outputs written before it stay.
+interrupted (SIGINT or SIGTERM; nothing unfinished is left). The scene is
+loaded and every output is checked for writing before anything is rendered.
+Every file is written through a temporary file, so a failure leaves no partial
+file; when a later output fails, the outputs written before it stay.
 )";
 }
 
