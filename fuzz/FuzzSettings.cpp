@@ -8,6 +8,7 @@
 #include "persist/SettingsKeys.h"
 #include "persist/StoredSettings.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -39,26 +40,44 @@ bool Handled(F f)
     }
 }
 
-// A folder of this process for the store files, removed at exit.
+// The store file of this process, rewritten for each input and removed at exit.
 class TStoreFolder {
 public:
-    TStoreFolder()
-        : FPath(std::filesystem::temp_directory_path() / ("quillon-fuzz-settings-" + std::to_string(::getpid())))
+    TStoreFolder() : FPath(Base() / ("quillon-fuzz-settings-" + std::to_string(::getpid())))
     {
         std::filesystem::remove_all(FPath);
+        std::filesystem::create_directories(FPath / "Borvik");
     }
     ~TStoreFolder()
     {
         std::error_code ec;
         std::filesystem::remove_all(FPath, ec);
     }
-    // A fresh folder for each input: the settings library caches store files by
-    // name and would not notice a rewrite within the same clock tick.
-    std::filesystem::path Next() { return FPath / std::to_string(FCounter++); }
+    const std::filesystem::path& Path() const { return FPath; }
+    // The settings library keeps a parsed store file per name and parses it
+    // again only when its size or time changed: every input gets a time of its own.
+    void Write(std::string_view data)
+    {
+        const auto file = FPath / "Borvik" / "Quillon.conf";
+        {
+            std::ofstream out(file, std::ios::binary | std::ios::trunc);
+            out.write(data.data(), static_cast<std::streamsize>(data.size()));
+        }
+        std::filesystem::last_write_time(
+            file, std::filesystem::file_time_type::clock::now() - std::chrono::hours(24) + std::chrono::seconds(FCounter++));
+    }
 
 private:
+    // Memory-backed where there is one: every write of the store syncs its file.
+    static std::filesystem::path Base()
+    {
+        std::error_code ec;
+        if (std::filesystem::is_directory("/dev/shm", ec)) return "/dev/shm";
+        return std::filesystem::temp_directory_path();
+    }
+
     std::filesystem::path FPath;
-    unsigned long FCounter = 0;
+    long FCounter = 0;
 };
 
 class TFuzzForm : public IPlacementForm {
@@ -103,14 +122,9 @@ TStoredSettings WindowDefaults()
 
 void FuzzSettings(std::string_view data)
 {
-    static TStoreFolder folders;
-    const std::filesystem::path folder = folders.Next();
-    std::filesystem::create_directories(folder / "Borvik");
-    {
-        std::ofstream file(folder / "Borvik" / "Quillon.conf", std::ios::binary);
-        file.write(data.data(), static_cast<std::streamsize>(data.size()));
-    }
-    TAppRegistry::SetStoreFolder(folder.string());
+    static TStoreFolder folder;
+    folder.Write(data);
+    TAppRegistry::SetStoreFolder(folder.Path().string());
     {
         TAppRegistry reg;
         reg.SetCompanyKey(keys::CompanyKey);
@@ -159,8 +173,6 @@ void FuzzSettings(std::string_view data)
         }
     }
     TAppRegistry::SetStoreFolder({});
-    std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
 }
 
 } // namespace quillon::fuzz
