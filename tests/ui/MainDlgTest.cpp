@@ -3,6 +3,7 @@
 #include <QtTest/QtTest>
 
 #include <QtGui/QAction>
+#include <QtGui/QGuiApplication>
 #include <QtWidgets/QLabel>
 
 #include <memory>
@@ -59,6 +60,16 @@ class MainDlgTest : public QObject {
     }
 
 private slots:
+    void initTestCase()
+    {
+        // The offscreen platform cannot pass size limits on; it says so each time.
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            if (!message.contains(QLatin1String("propagateSizeHints")) && !message.contains(QLatin1String("raise()")) && previous)
+                previous(type, context, message);
+        });
+    }
+
     void init()
     {
         FStore = std::make_unique<QTemporaryDir>();
@@ -134,8 +145,11 @@ private slots:
         QVERIFY(!w.ActionHome->isEnabled());
         QVERIFY(!w.ActionZoomIn->isEnabled());
         QVERIFY(w.Timer->isActive());
+        QVERIFY(QGuiApplication::overrideCursor());
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
         QVERIFY(!w.Timer->isActive());
+        QVERIFY(!QGuiApplication::overrideCursor());
         QVERIFY(w.ActionHome->isEnabled());
         QVERIFY(w.ActionZoomIn->isEnabled());
         QVERIFY(QRegularExpression(QStringLiteral("^\\d+\\.\\dms$")).match(w.StatusPanelText(13)).hasMatch());
@@ -227,6 +241,8 @@ private slots:
         QCOMPARE(w.Size(), (TSize{320, 200}));
         QCOMPARE(w.StatusPanelText(1), QStringLiteral("320x200"));
         QCOMPARE(w.View(), V(-0.5, 0.1, 0.01));
+        QCOMPARE(w.StatusPanelText(7), QStringLiteral("-0.500, 0.100"));
+        QCOMPARE(w.StatusPanelText(9), QStringLiteral("0.3")); // 1 / 320 / 0.01
         // The same size and view again: nothing.
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
         starts = w.RenderStartCount();
@@ -247,6 +263,28 @@ private slots:
         w.UnlockRendering();
         w.SetRunning(true);
         QCOMPARE(w.RenderStartCount(), starts + 1);
+    }
+
+    void zoomFigureForms_data()
+    {
+        QTest::addColumn<double>("zoom");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("one decimal") << 99.96 << "100.0";
+        QTest::newRow("exactly 100") << 100.0 << "100";
+        QTest::newRow("100000") << 100000.0 << "100000";
+        QTest::newRow("exponent") << 123456.7 << "1.23E+005";
+    }
+
+    void zoomFigureForms()
+    {
+        QFETCH(double, zoom);
+        QFETCH(QString, text);
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        // Width 400: scale = 1 / 400 / zoom (a power of two keeps the figure exact enough).
+        w.Setup(TSize{400, 300}, V(-0.6, 0, 1.0 / 400 / zoom));
+        QCOMPARE(w.StatusPanelText(9), text);
+        w.SetRunning(false);
     }
 
     void viewSetterIgnoresEqualAndEmptyViews()
@@ -449,12 +487,16 @@ private slots:
             w.ColorMap().SetAsString("$000000\r\n$FF0000, 20\r\n$00FF00, 30\r\n");
             w.Processor().SetColorOffset(17);
             w.SetRunning(false);
+            w.move(40, 30);
+            w.resize(950, 650);
             w.close();
             FWindow.reset();
         }
         QVERIFY(FErrors.isEmpty());
         TMainDialog& w = Open();
         QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+        QCOMPARE(w.size(), QSize(950, 650));
+        QCOMPARE(w.pos(), QPoint(40, 30));
         QVERIFY(!w.AutoRender());
         QCOMPARE(w.ToolMode(), tmCursor);
         QCOMPARE(w.MaxSteps(), 123);
@@ -520,12 +562,6 @@ private slots:
 
 int main(int argc, char* argv[])
 {
-    // The offscreen platform cannot pass size limits on; it says so each time.
-    static const QtMessageHandler previous = qInstallMessageHandler(nullptr);
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-        if (!message.contains(QLatin1String("propagateSizeHints")))
-            previous(type, context, message);
-    });
     TQuillonApplication app(argc, argv);
     InitResources();
     MainDlgTest test;

@@ -17,6 +17,8 @@ mkdir -p "$work"
 conf="${XDG_CONFIG_HOME:-$HOME/.config}/Borvik/Quillon.conf"
 rm -f "$conf" "$work/screenshot.png"
 
+# The window must go to the virtual X server, whatever the test run says.
+export QT_QPA_PLATFORM=xcb
 export QUILLON_QUIT_AFTER_MS=6000
 export PROGRAM="$program" SHOT="$work/screenshot.png"
 xvfb-run -a -s "-screen 0 1100x800x24" bash -c '

@@ -112,6 +112,8 @@ void TMainDialog::SetSize(const TSize& Value)
         return;
     FProcessor->SetSize(Value);
     SetStatusPanel(1, Q(SizeToStr(Value)));
+    // The zoom figure depends on the image width.
+    UpdateViewPanels();
     PaintBox->update();
     SetRunning(true);
 }
