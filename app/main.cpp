@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "engine/CPUTime.h"
 #include "engine/NumberFns.h"
 #include "resources/ResourcesInit.h"
 #include "ui/common/CyanDusk.h"
@@ -15,8 +16,8 @@
 int main(int argc, char* argv[])
 {
     using namespace quillon;
-    // The render clock needs no calibration: it reads the monotonic clock.
-    // The options dialog's chapter list comes first once it exists.
+    CalibrateCPUTicks();
+    // The options dialog's chapter list is created here once it exists.
 
     // Numbers follow fixed en-US conventions everywhere, whatever the user's
     // locale says (our number module never looks at the locale; Qt's own

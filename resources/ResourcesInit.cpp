@@ -11,7 +11,8 @@ namespace quillon {
 
 void InitResources()
 {
-    InitQuillonResources();
+    static const bool done = (InitQuillonResources(), true);
+    (void)done;
 }
 
 } // namespace quillon

@@ -20,6 +20,7 @@
 #include "engine/NumberFns.h"
 #include "persist/RegFns.h"
 #include "persist/SettingsKeys.h"
+#include "resources/ResourcesInit.h"
 #include "ui/common/ErrorReport.h"
 #include "ui/common/WidgetPlacement.h"
 #include "ui/main/Cursors.h"
@@ -68,6 +69,7 @@ QString Q(const std::string& s)
 
 TMainDialog::TMainDialog(QWidget* parent) : QMainWindow(parent)
 {
+    InitResources();
     // The components first, as a form creates them before its own start-up code.
     setObjectName(QStringLiteral("MainDialog"));
     setWindowTitle(QStringLiteral("Quillon"));
