@@ -71,13 +71,28 @@ HWY_INLINE VI CountUp(D d, DI di, VI count, M active)
 #endif
 }
 
-// One escape test and one step of one vector; stay turns false at an escaping test.
-HWY_INLINE void Iterate(V& x, V& y, V cx, V cy, M& stay, V& r2, V absMax2)
+// Whether any lane escaped in a block without counting: on AVX-512 a mask (one
+// masked comparison per test), on the other x86 instruction sets the greatest r2
+// (one maxpd: it returns its second operand when either is NaN, so the peak
+// never turns NaN and ignores NaN magnitudes), elsewhere a mask.
+#undef QUILLON_SIMD_PEAK
+#if HWY_ARCH_X86 && HWY_TARGET > HWY_AVX3 && HWY_TARGET <= HWY_SSSE3
+#define QUILLON_SIMD_PEAK 1
+using TTrack = V;
+HWY_INLINE void Track(TTrack& peak, V r2, V) { peak = hn::Max(r2, peak); }
+#else
+#define QUILLON_SIMD_PEAK 0
+using TTrack = M;
+HWY_INLINE void Track(TTrack& stay, V r2, V absMax2) { stay = Stay(stay, r2, absMax2); }
+#endif
+
+// One escape test and one step of one vector, tracking escapes.
+HWY_INLINE void Iterate(V& x, V& y, V cx, V cy, TTrack& track, V& r2, V absMax2)
 {
     const V xx = hn::Mul(x, x);
     const V yy = hn::Mul(y, y);
     r2 = hn::Add(xx, yy);
-    stay = Stay(stay, r2, absMax2);
+    Track(track, r2, absMax2);
     const V ny = hn::Add(hn::Mul(hn::Add(x, x), y), cy);
     x = hn::Add(hn::Sub(xx, yy), cx);
     y = ny;
@@ -101,7 +116,7 @@ HWY_INLINE void IterateCounting(D d, DI di, V& x, V& y, V cx, V cy, VI& count, M
 // gives each escaped lane its count, and blocks count until one passes without an
 // escape. No block is longer than the least number of tests any lane still has
 // before the limit, so a lane reaches the limit at the end of a block.
-void EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
+bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
 {
     const D d;
     const DI di;
@@ -151,15 +166,31 @@ void EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
 
     std::int64_t firstStart = 0; // the earliest Start of a live lane
     bool counting = false;
+    std::int64_t nextStopCheck = 1 << 16;
     while (live > 0) {
+        if (line.Stop && clock >= nextStopCheck) {
+            if (line.Stop->load(std::memory_order_relaxed)) return false;
+            nextStopCheck = clock + (1 << 16);
+        }
         const std::int64_t untilLimit = firstStart + maxSteps - clock;
         bool escaped = false;
 
 #define QUILLON_SIMD_LOAD(k)                                                  \
     V x##k = hn::Load(d, X + k * L), y##k = hn::Load(d, Y + k * L);           \
     const V cx##k = hn::Load(d, CX + k * L), cy##k = hn::Load(d, CY + k * L); \
-    M stay##k = hn::FirstN(d, L);                                             \
     V r2##k = absMax2;
+#define QUILLON_SIMD_STAY(k) M stay##k = hn::FirstN(d, L);
+#if QUILLON_SIMD_PEAK
+#define QUILLON_SIMD_TRACK(k) V track##k = hn::Set(d, -std::numeric_limits<double>::infinity());
+#define QUILLON_SIMD_NONE_ESCAPED                                                                  \
+    hn::AllTrue(d, hn::Lt(hn::Max(hn::Max(hn::Max(track0, track1), hn::Max(track2, track3)),     \
+                                  hn::Max(track4, track5)),                                      \
+                          absMax2))
+#else
+#define QUILLON_SIMD_TRACK(k) M track##k = hn::FirstN(d, L);
+#define QUILLON_SIMD_NONE_ESCAPED \
+    hn::AllTrue(d, hn::And(hn::And(hn::And(track0, track1), hn::And(track2, track3)), hn::And(track4, track5)))
+#endif
 #define QUILLON_SIMD_STORE(k)                \
     hn::Store(x##k, d, X + k * L);           \
     hn::Store(y##k, d, Y + k * L);           \
@@ -170,12 +201,13 @@ void EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
         std::int64_t block = std::min(counting ? kCountingBlock : kFastBlock, untilLimit);
         if (!counting) {
             QUILLON_SIMD_EACH(QUILLON_SIMD_LOAD)
+            QUILLON_SIMD_EACH(QUILLON_SIMD_TRACK)
             for (std::int64_t i = 0; i < block; ++i) {
-#define QUILLON_SIMD_ITERATE(k) Iterate(x##k, y##k, cx##k, cy##k, stay##k, r2##k, absMax2);
+#define QUILLON_SIMD_ITERATE(k) Iterate(x##k, y##k, cx##k, cy##k, track##k, r2##k, absMax2);
                 QUILLON_SIMD_EACH(QUILLON_SIMD_ITERATE)
 #undef QUILLON_SIMD_ITERATE
             }
-            if (QUILLON_SIMD_ALL_STAYED) {
+            if (QUILLON_SIMD_NONE_ESCAPED) {
                 QUILLON_SIMD_EACH(QUILLON_SIMD_STORE)
             } else {
                 counting = true; // run the block again, counting
@@ -183,6 +215,7 @@ void EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
         }
         if (counting) {
             QUILLON_SIMD_EACH(QUILLON_SIMD_LOAD)
+            QUILLON_SIMD_EACH(QUILLON_SIMD_STAY)
 #define QUILLON_SIMD_ZERO(k) VI count##k = hn::Zero(di);
             QUILLON_SIMD_EACH(QUILLON_SIMD_ZERO)
 #undef QUILLON_SIMD_ZERO
@@ -204,6 +237,9 @@ void EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
             }
         }
 #undef QUILLON_SIMD_LOAD
+#undef QUILLON_SIMD_STAY
+#undef QUILLON_SIMD_TRACK
+#undef QUILLON_SIMD_NONE_ESCAPED
 #undef QUILLON_SIMD_STORE
 #undef QUILLON_SIMD_ALL_STAYED
 
@@ -230,6 +266,7 @@ void EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
             firstStart = std::min(firstStart, Start[s]);
         }
     }
+    return true;
 }
 
 const char* TargetName()
@@ -248,10 +285,10 @@ namespace quillon {
 HWY_EXPORT(EscapeLine);
 HWY_EXPORT(TargetName);
 
-void SimdEscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
+bool SimdEscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
 {
-    if (line.Width <= 0) return;
-    HWY_DYNAMIC_DISPATCH(EscapeLine)(line, counts, lastR2);
+    if (line.Width <= 0) return true;
+    return HWY_DYNAMIC_DISPATCH(EscapeLine)(line, counts, lastR2);
 }
 
 std::string SimdTargetName()
