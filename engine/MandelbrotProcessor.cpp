@@ -298,7 +298,12 @@ void TProcessor::WorkerDone(TIterThread& worker)
 // ---------------------------------------------------------------------------
 // Kernel
 
-int TProcessor::EscapeCount(double x, double y, double cx, double cy, int maxSteps, double absMax2, double& lastR2)
+namespace {
+
+// The escape test loop. With Stop it gives up and returns -1 once Stop is set
+// (looked at every 65536 tests): a huge iteration limit must not delay a stop.
+int EscapeLoop(double x, double y, double cx, double cy, int maxSteps, double absMax2, double& lastR2,
+               const std::atomic<bool>* stop)
 {
     int i = 1;
     for (;;) {
@@ -311,9 +316,17 @@ int TProcessor::EscapeCount(double x, double y, double cx, double cy, int maxSte
             return 0;
         }
         ++i;
+        if (stop && (i & 0xFFFF) == 0 && stop->load(std::memory_order_relaxed)) return -1;
         y = 2 * x * y + cy;
         x = (xx - yy) + cx;
     }
+}
+
+} // namespace
+
+int TProcessor::EscapeCount(double x, double y, double cx, double cy, int maxSteps, double absMax2, double& lastR2)
+{
+    return EscapeLoop(x, y, cx, cy, maxSteps, absMax2, lastR2, nullptr);
 }
 
 std::optional<std::int64_t> TProcessor::InteriorValue(double r2, double factor, int colorCount)
@@ -378,14 +391,11 @@ void TProcessor::ComputeLineScalar(int y, TAlgorithm algorithm)
     const TMatrix2D& m = PxToLogMatrix;
     for (int x = 0; x < width; ++x) {
         const TPoint2D p = m.Transform(TPoint{x, y});
-        const int offset = ColorOffset();
-        std::int64_t index;
-        if (algorithm == alMandelbrot) {
-            index = PixelIndex(p.x, p.y, p.x, p.y, offset, colorCount);
-        } else {
-            const TPoint2D c = JuliaPoint();
-            index = PixelIndex(p.x, p.y, c.x, c.y, offset, colorCount);
-        }
+        const TPoint2D c = algorithm == alMandelbrot ? p : JuliaPoint();
+        double r2 = 0;
+        const int n = EscapeLoop(p.x, p.y, c.x, c.y, FThreadMaxSteps, FThreadAbsMax2, r2, &FTerminated);
+        if (n < 0) return; // stopped
+        const std::int64_t index = OutcomeIndex(n, r2, ColorOffset(), colorCount);
         FBmp8.SetBuffer(x, y, static_cast<int>(index & 0xFF));
     }
 }
@@ -411,7 +421,8 @@ void TProcessor::ComputeLineSimd(int y, TAlgorithm algorithm)
         line.JuliaX = &FJuliaX;
         line.JuliaY = &FJuliaY;
     }
-    SimdEscapeLine(line, counts.data(), lastR2.data());
+    line.Stop = &FTerminated;
+    if (!SimdEscapeLine(line, counts.data(), lastR2.data())) return; // stopped
     // The offset and wrapping act here, where counts become indices.
     for (int x = 0; x < width; ++x) {
         const std::int64_t index = OutcomeIndex(counts[static_cast<std::size_t>(x)],

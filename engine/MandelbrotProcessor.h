@@ -176,7 +176,9 @@ public:
     static std::int64_t CountToIndex(std::int64_t n, int offset, int top, bool wrapping);
 
     // Computes every pixel of line y into the bitmap (a worker's unit of work).
-    // A line once begun is finished; workers check for a stop between lines.
+    // Workers check for a stop between lines, and within a line every 65536
+    // escape tests of a pixel, so a huge MaxSteps does not delay a stop; a line
+    // given up that way keeps part of its previous pixels.
     // An override must stop the processor in its own destructor.
     virtual void ComputeLine(int y);
 

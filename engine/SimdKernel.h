@@ -27,12 +27,16 @@ struct TEscapeLine {
     // these when the pixel's iteration starts.
     const std::atomic<double>* JuliaX = nullptr;
     const std::atomic<double>* JuliaY = nullptr;
+    // When set, the line is given up once it turns true (looked at every few
+    // thousand iterations), so a huge MaxSteps does not delay a stop.
+    const std::atomic<bool>* Stop = nullptr;
 };
 
 // For every pixel x of the line: counts[x] is the escape count (1 <= n <= MaxSteps)
 // or 0 when it did not escape, and then lastR2[x] holds the last squared magnitude
 // (lastR2[x] is unspecified for escaped pixels). Both arrays hold Width entries.
-void SimdEscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2);
+// False when the line was given up at Stop (the arrays are then incomplete).
+bool SimdEscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2);
 
 // Name of the instruction set SimdEscapeLine runs with ("AVX2", "AVX3", "SSE4", ...).
 std::string SimdTargetName();
