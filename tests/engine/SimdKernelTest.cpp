@@ -47,7 +47,7 @@ const std::vector<TCase>& Cases()
     static const std::vector<TCase> cases = {
         {"whole set", kWhole, {240, 136}},
         {"main cardioid interior", TView::Create({-0.2, 0}, 1e-4, 0), {160, 64}, 1000, 2, {poInterior}, 1e4},
-        {"seahorse valley at scale 1e-12", kSeahorse, {128, 48}, 5000},
+        {"seahorse valley at scale 1e-12", kSeahorse, {256, 96}, 5000},
         {"rotated view", TView::Create({-0.7454, 0.1130}, 2e-5, 0.7), {200, 96}, 800},
         {"Julia set", TView::Create({0, 0}, 3.0 / 200, 0), {200, 136}, 400, 2, {}, 100, 0, alJulia, {-0.8, 0.156}},
         {"escape radius 100", kWhole, {240, 64}, 300, 100},
@@ -62,7 +62,7 @@ const std::vector<TCase>& Cases()
         {"MaxSteps 0 makes one test", kWhole, {240, 32}, 0, 2, {poInterior}},
         {"MaxSteps 5000", TView::Create({-0.7453, 0.1127}, 6.5e-4 / 100, 0), {100, 64}, 5000, 2, {poInterior}},
         {"width 1", kSeahorse, {1, 64}, 2000},
-        {"width 3", kWhole, {3, 64}, 300},
+        {"width 3", TView::Create({-0.7436, 0.1318}, 2e-4, 0), {3, 64}, 1000},
         {"width 7", TView::Create({-0.75, 0.05}, 1e-3, 0.3), {7, 64}, 1000, 2, {poInterior}},
         {"width 1021", TView::Create({-1.25, 0.02}, 4e-4, 0), {1021, 24}, 700},
         {"escape radius 0.5", kWhole, {240, 32}, 100, 0.5, {poInterior}},
