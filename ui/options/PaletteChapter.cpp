@@ -1,0 +1,102 @@
+#include "ui/options/PaletteChapter.h"
+
+#include <QtWidgets/QLabel>
+#include <QtWidgets/QLineEdit>
+#include <QtWidgets/QVBoxLayout>
+
+#include "colormap/ColorMap.h"
+#include "engine/Errors.h"
+#include "persist/RegFns.h"
+#include "persist/SettingsKeys.h"
+#include "ui/options/ColorMapFrm.h"
+#include "ui/options/GridList.h"
+#include "ui/options/OptionsDlg.h"
+#include "ui/options/OptionsHost.h"
+
+namespace quillon {
+
+TChapterFrameColors::TChapterFrameColors(QWidget* Parent) : TChapterFrame(Parent)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    ColorMapFrame = new TColorMapFrame(this);
+    ColorMapFrame->setObjectName(QStringLiteral("ColorMapFrame"));
+    layout->addWidget(ColorMapFrame);
+}
+
+IPaletteChapterHost& TChapterFrameColors::PaletteHost() const
+{
+    return Host();
+}
+
+void TChapterFrameColors::EditorMapChanged(TColorMap& Sender)
+{
+    if (FColorMapChanged)
+        FColorMapChanged(Sender);
+    QLabel* label = ColorMapFrame->LabelColorCount;
+    QPalette pal = label->palette();
+    pal.setColor(QPalette::WindowText, ColorMapFrame->ColorCount() > 256
+                                           ? QColor(Qt::red)
+                                           : QPalette().color(QPalette::WindowText));
+    label->setPalette(pal);
+}
+
+void TChapterFrameColors::DoAction(TOptionsAction Action)
+{
+    TChapterFrame::DoAction(Action);
+    TColorMap& map = ColorMapFrame->ColorMap();
+    switch (Action) {
+    case oaCreating: {
+        FColorMapChanged = map.OnChanged;
+        map.OnChanged = [this](TColorMap& Sender) { EditorMapChanged(Sender); };
+        ColorMapFrame->DefaultColorMap = [this]() -> const TColorMap& { return PaletteHost().DefaultColorMap(); };
+        if (TRegIniFile* reg = Registry()) {
+            ColorMapFrame->EditNodeCount->setText(QString::fromStdString(
+                reg->ReadString(settings::SectionPalette, settings::KeyRandomNodeCount,
+                                ColorMapFrame->EditNodeCount->text().toStdString())));
+            ColorMapFrame->EditColorCount->setText(QString::fromStdString(
+                reg->ReadString(settings::SectionPalette, settings::KeyRandomColorCount,
+                                ColorMapFrame->EditColorCount->text().toStdString())));
+        }
+        break;
+    }
+    case oaLoading:
+        map.Assign(PaletteHost().ColorMap());
+        // Assign fires no event when the maps are equal already.
+        EditorMapChanged(map);
+        break;
+    case oaChecking:
+        // Refused here what the main window could not make its palette of,
+        // before anything is stored.
+        if (map.Count() == 0 || map.GetItem(0).Count() != 1) {
+            RequestFocus(ColorMapFrame->GridColorItems);
+            throw EQuillonError("Invalid color map.");
+        }
+        if (map.ColorCount() > 256) {
+            RequestFocus(ColorMapFrame->GridColorItems);
+            throw EQuillonError("Invalid number of colors (up to 256).");
+        }
+        if (map.ColorCount() < 2) {
+            RequestFocus(ColorMapFrame->GridColorItems);
+            throw EQuillonError("Invalid palette.");
+        }
+        break;
+    case oaStoring:
+        PaletteHost().ColorMap().Assign(map);
+        if (TRegIniFile* reg = Registry()) {
+            reg->WriteString(settings::SectionPalette, settings::KeyRandomNodeCount,
+                             ColorMapFrame->EditNodeCount->text().toStdString());
+            reg->WriteString(settings::SectionPalette, settings::KeyRandomColorCount,
+                             ColorMapFrame->EditColorCount->text().toStdString());
+        }
+        break;
+    }
+}
+
+void RegisterPaletteChapter()
+{
+    TCustomOptionsDialog::RegisterChapterFrameClass(ChapterFrameClassOf<TChapterFrameColors>(),
+                                                    QStringLiteral("Palette"), 4);
+}
+
+} // namespace quillon
