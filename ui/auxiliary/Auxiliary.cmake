@@ -25,3 +25,7 @@ set_target_properties(quillon_ui_aux PROPERTIES AUTOMOC ON)
 target_include_directories(quillon_ui_aux PUBLIC ${PROJECT_SOURCE_DIR})
 quillon_target_defaults(quillon_ui_aux)
 target_link_libraries(quillon_ui_aux PUBLIC Qt6::Widgets quillon::engine quillon::ui_optionsdlg)
+
+# The main window's Options and About commands.
+target_sources(quillon_ui_main PRIVATE main/MainDlgOptions.cpp main/MainDlgOptions.h)
+target_link_libraries(quillon_ui_main PUBLIC quillon::ui_optionsdlg quillon::ui_aux)
