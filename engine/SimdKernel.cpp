@@ -3,13 +3,18 @@
 //
 // Six independent vectors are in flight, so that the multiplications and additions
 // of one vector hide the latency of another's (one iteration depends on the last
-// through a multiplication and two additions). The vectors run in blocks of a few
-// iterations without a branch: a lane counts its tests while it is active and turns
-// inactive at its escape test, so its count freezes there whatever follows. A block
-// is never longer than the least number of tests any lane still has before the step
-// limit, so a lane that reaches the limit does so at the end of a block, where its
-// squared magnitude is that of its last test. Between blocks, finished lanes hand
-// their results over and take the next pixel of the line.
+// through a multiplication and two additions). Each lane carries one pixel. The
+// vectors run in blocks of iterations without a branch:
+// - a fast block only tracks whether any lane escaped (one operation per test);
+// - a counting block also counts, per lane, the tests up to its escaping one (the
+//   lane turns inactive there, so its count freezes whatever its z does next).
+// A fast block in which a lane escaped is run again from its start as a counting
+// block; counting goes on until a block passes without an escape, and a counting
+// block ends a few iterations after its first escape, so that escaped lanes soon
+// take new pixels. No block is longer than the least number of tests any lane
+// still has before the step limit, so a lane reaches the limit at the end of a
+// block, where its squared magnitude is that of its last test. Between blocks,
+// finished lanes hand their results over and take the next pixel of the line.
 //
 // Bit-exactness: every operation is a plain IEEE double multiplication, addition or
 // subtraction in the order of the scalar kernel; x + x equals 2 * x exactly. The
@@ -24,6 +29,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 
 HWY_BEFORE_NAMESPACE();
@@ -38,7 +44,9 @@ namespace hn = hwy::HWY_NAMESPACE;
 constexpr int kVectors = 6;
 // Iterations per block: long while nothing escapes, shorter while counting.
 constexpr std::int64_t kFastBlock = 32;
-constexpr std::int64_t kCountingBlock = 16;
+constexpr std::int64_t kCountingBlock = 32;
+// A counting block looks for escapes after every few iterations.
+constexpr std::int64_t kCountingChunk = 4;
 // Start of an idle lane (the line has no more pixels): it never reaches the limit.
 constexpr std::int64_t kIdleStart = std::numeric_limits<std::int64_t>::max() / 2;
 
@@ -111,11 +119,17 @@ HWY_INLINE void IterateCounting(D d, DI di, V& x, V& y, V cx, V cy, VI& count, M
     y = ny;
 }
 
-// The lanes run in blocks of iterations. A fast block only notes whether any lane
-// escaped; if one did, the block is run again from its start with counting, which
-// gives each escaped lane its count, and blocks count until one passes without an
-// escape. No block is longer than the least number of tests any lane still has
-// before the limit, so a lane reaches the limit at the end of a block.
+// One bit per lane, lane 0 lowest.
+HWY_INLINE std::uint64_t LaneBits(D d, M mask)
+{
+    std::uint8_t bytes[8] = {};
+    hn::StoreMaskBits(d, mask, bytes);
+    std::uint64_t bits;
+    std::memcpy(&bits, bytes, sizeof bits);
+    return bits;
+}
+
+// The line kernel (see the top of the file); false when given up at line.Stop.
 bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
 {
     const D d;
@@ -132,7 +146,8 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
 
     // The lanes' state at the start of a block; vector k holds slots k*L .. k*L+L-1.
     HWY_ALIGN double X[kSlots], Y[kSlots], CX[kSlots], CY[kSlots], R2[kSlots];
-    HWY_ALIGN std::int64_t Count[kSlots], Stayed[kSlots]; // of the last counting block; Stayed -1 or 0
+    HWY_ALIGN std::int64_t Count[kSlots]; // tests of the last counting block
+    std::uint64_t Escaped[kVectors];      // lanes that escaped in it, one bit each
     std::int64_t Start[kSlots]; // block clock when the lane's pixel started
     int Pixel[kSlots];          // -1: idle
 
@@ -219,17 +234,28 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
 #define QUILLON_SIMD_ZERO(k) VI count##k = hn::Zero(di);
             QUILLON_SIMD_EACH(QUILLON_SIMD_ZERO)
 #undef QUILLON_SIMD_ZERO
-            for (std::int64_t i = 0; i < block; ++i) {
+            // Ends early, a few iterations after the first escape, so that the
+            // escaped lanes take new pixels soon.
+            std::int64_t done = 0;
+            while (done < block) {
+                const std::int64_t chunk = std::min(kCountingChunk, block - done);
+                for (std::int64_t i = 0; i < chunk; ++i) {
 #define QUILLON_SIMD_ITERATE(k) IterateCounting(d, di, x##k, y##k, cx##k, cy##k, count##k, stay##k, r2##k, absMax2);
-                QUILLON_SIMD_EACH(QUILLON_SIMD_ITERATE)
+                    QUILLON_SIMD_EACH(QUILLON_SIMD_ITERATE)
 #undef QUILLON_SIMD_ITERATE
+                }
+                done += chunk;
+                if (!QUILLON_SIMD_ALL_STAYED) {
+                    escaped = true;
+                    break;
+                }
             }
+            block = done;
             QUILLON_SIMD_EACH(QUILLON_SIMD_STORE)
-            escaped = !QUILLON_SIMD_ALL_STAYED;
             if (escaped) {
-#define QUILLON_SIMD_STORE_COUNT(k)            \
+#define QUILLON_SIMD_STORE_COUNT(k)         \
     hn::Store(count##k, di, Count + k * L); \
-    hn::Store(hn::BitCast(di, hn::VecFromMask(d, stay##k)), di, Stayed + k * L);
+    Escaped[k] = LaneBits(d, hn::Not(stay##k));
                 QUILLON_SIMD_EACH(QUILLON_SIMD_STORE_COUNT)
 #undef QUILLON_SIMD_STORE_COUNT
             } else {
@@ -245,25 +271,36 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
 
         const std::int64_t blockStart = clock;
         clock += block;
-        if (!escaped && block < untilLimit) continue;
+        const bool atLimit = block >= untilLimit;
+        if (!escaped && !atLimit) continue;
 
-        // Hand over the finished lanes and refill them.
-        firstStart = kIdleStart;
-        for (std::size_t s = 0; s < slots; ++s) {
-            const int px = Pixel[s];
-            if (px >= 0) {
-                if (escaped && Stayed[s] == 0) {
+        // Hand over the finished lanes and refill them: the escaped ones from the
+        // mask bits, those at the limit by a look at every lane.
+        if (escaped) {
+            for (int k = 0; k < kVectors; ++k) {
+                for (std::uint64_t bits = Escaped[k]; bits != 0; bits &= bits - 1) {
+                    const std::size_t s = static_cast<std::size_t>(k) * L + static_cast<std::size_t>(__builtin_ctzll(bits));
+                    const int px = Pixel[s];
+                    if (px < 0) continue;
                     counts[px] = static_cast<std::int32_t>(blockStart - Start[s] + Count[s]);
                     --live;
                     refill(s);
-                } else if (clock - Start[s] >= maxSteps) {
+                }
+            }
+        }
+        if (atLimit) {
+            // firstStart is a lower bound in between (a refilled lane starts later).
+            firstStart = kIdleStart;
+            for (std::size_t s = 0; s < slots; ++s) {
+                const int px = Pixel[s];
+                if (px >= 0 && clock - Start[s] >= maxSteps) {
                     counts[px] = 0;
                     lastR2[px] = R2[s];
                     --live;
                     refill(s);
                 }
+                firstStart = std::min(firstStart, Start[s]);
             }
-            firstStart = std::min(firstStart, Start[s]);
         }
     }
     return true;
