@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test: the whole suite, then the thread-sensitive
-# tests again under ThreadSanitizer.
+# Sets up, builds and runs every test: the whole suite, then the whole suite
+# under AddressSanitizer and UndefinedBehaviorSanitizer, then the engine and
+# window tests under ThreadSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -12,10 +13,24 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
-# ThreadSanitizer: the engine (workers, line hand-out, pixel reads while rendering).
+# AddressSanitizer and UndefinedBehaviorSanitizer: the whole suite again, the
+# replay of the committed fuzz reproducers included (the fuzzers themselves run
+# from scripts/fuzz.sh). Leaks count; scripts/lsan.supp names the few that
+# belong to the system libraries.
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_SANITIZE=address,undefined \
+  -DQUILLON_BUILD_BENCH=OFF
+cmake --build build-asan -j"$jobs"
+ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:check_initialization_order=1" \
+LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0" \
+UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
+  ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+# ThreadSanitizer: the engine (workers, line hand-out, pixel reads while
+# rendering) and the window tests (the window copying and recoloring the image
+# while workers render).
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_SANITIZE=thread \
-  -DQUILLON_BUILD_UI=OFF -DQUILLON_BUILD_TOOLS=OFF -DQUILLON_BUILD_BENCH=OFF
-cmake --build build-tsan -j"$jobs" --target quillon_engine_tests
+  -DQUILLON_BUILD_UI=ON -DQUILLON_BUILD_TOOLS=OFF -DQUILLON_BUILD_BENCH=OFF
+cmake --build build-tsan -j"$jobs"
 # Newer kernels randomise more address bits than TSan's shadow layout allows.
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-  setarch "$(uname -m)" -R ctest --test-dir build-tsan -L engine --output-on-failure -j"$jobs"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp" \
+  setarch "$(uname -m)" -R ctest --test-dir build-tsan -L "engine|ui" --output-on-failure -j"$jobs"

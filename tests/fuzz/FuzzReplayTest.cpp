@@ -12,6 +12,11 @@
 namespace fs = std::filesystem;
 using namespace quillon::fuzz;
 
+namespace quillon::fuzz {
+// Test names and messages show the target's name.
+void PrintTo(const TFuzzTarget& target, std::ostream* os) { *os << target.Name; }
+} // namespace quillon::fuzz
+
 namespace {
 
 std::string ReadAll(const fs::path& path)
