@@ -32,5 +32,5 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_SA
   -DQUILLON_BUILD_UI=ON -DQUILLON_BUILD_TOOLS=OFF -DQUILLON_BUILD_BENCH=OFF
 cmake --build build-tsan -j"$jobs"
 # Newer kernels randomise more address bits than TSan's shadow layout allows.
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp" \
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   setarch "$(uname -m)" -R ctest --test-dir build-tsan -L "engine|ui" --output-on-failure -j"$jobs"
