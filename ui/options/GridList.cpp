@@ -54,13 +54,20 @@ public:
         FGrid.PaintCell(*Painter, Index.column(), Index.row() + FGrid.FFixedRows, Option.rect, state, background);
     }
 
-    QWidget* createEditor(QWidget* Parent, const QStyleOptionViewItem&, const QModelIndex&) const override
+    QWidget* createEditor(QWidget* Parent, const QStyleOptionViewItem&, const QModelIndex& Index) const override
     {
         if (!FGrid.FEditing)
             return nullptr;
         auto* editor = new QLineEdit(Parent);
         editor->setFrame(false);
         editor->setObjectName(QStringLiteral("InplaceEditor"));
+        const int col = Index.column();
+        const int row = Index.row() + FGrid.FFixedRows;
+        // Every keystroke reaches the owner, as the text stands.
+        QObject::connect(editor, &QLineEdit::textEdited, editor, [this, col, row](const QString& Text) {
+            if (FGrid.OnSetEditText)
+                FGrid.OnSetEditText(FGrid, col, row, Text);
+        });
         return editor;
     }
 
@@ -71,13 +78,6 @@ public:
         if (FGrid.OnGetEditText)
             FGrid.OnGetEditText(FGrid, Index.column(), Index.row() + FGrid.FFixedRows, text);
         edit->setText(text);
-        const int col = Index.column();
-        const int row = Index.row() + FGrid.FFixedRows;
-        // Every keystroke reaches the owner, as the text stands.
-        QObject::connect(edit, &QLineEdit::textEdited, edit, [this, col, row](const QString& Text) {
-            if (FGrid.OnSetEditText)
-                FGrid.OnSetEditText(FGrid, col, row, Text);
-        }, Qt::UniqueConnection);
     }
 
     void setModelData(QWidget*, QAbstractItemModel*, const QModelIndex&) const override
