@@ -147,7 +147,10 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
     // The lanes' state at the start of a block; vector k holds slots k*L .. k*L+L-1.
     HWY_ALIGN double X[kSlots], Y[kSlots], CX[kSlots], CY[kSlots], R2[kSlots];
     HWY_ALIGN std::int64_t Count[kSlots]; // tests of the last counting block
-    std::uint64_t Escaped[kVectors];      // lanes that escaped in it, one bit each
+    // Lanes that escaped in it, one bit per slot (a vector's lanes never straddle
+    // two words: the lane count is a power of two up to 64).
+    constexpr std::size_t kWords = (kSlots + 63) / 64;
+    std::uint64_t Escaped[kWords];
     std::int64_t Start[kSlots]; // block clock when the lane's pixel started
     int Pixel[kSlots];          // -1: idle
 
@@ -157,7 +160,9 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
     auto refill = [&](std::size_t s) {
         if (next < width) {
             const int px = next++;
-            const TPoint2D p = m.Transform(TPoint{px, line.Y});
+            // TMatrix2D::Transform, written out here (a call costs more than it does).
+            const double fx = px, fy = line.Y;
+            const TPoint2D p{fx * m.m11() + fy * m.m21() + m.dx(), fx * m.m12() + fy * m.m22() + m.dy()};
             X[s] = p.x;
             Y[s] = p.y;
             if (line.JuliaX) {
@@ -253,9 +258,10 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
             block = done;
             QUILLON_SIMD_EACH(QUILLON_SIMD_STORE)
             if (escaped) {
+                std::fill(Escaped, Escaped + kWords, 0);
 #define QUILLON_SIMD_STORE_COUNT(k)         \
     hn::Store(count##k, di, Count + k * L); \
-    Escaped[k] = LaneBits(d, hn::Not(stay##k));
+    Escaped[(k * L) / 64] |= LaneBits(d, hn::Not(stay##k)) << ((k * L) % 64);
                 QUILLON_SIMD_EACH(QUILLON_SIMD_STORE_COUNT)
 #undef QUILLON_SIMD_STORE_COUNT
             } else {
@@ -277,9 +283,9 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
         // Hand over the finished lanes and refill them: the escaped ones from the
         // mask bits, those at the limit by a look at every lane.
         if (escaped) {
-            for (int k = 0; k < kVectors; ++k) {
-                for (std::uint64_t bits = Escaped[k]; bits != 0; bits &= bits - 1) {
-                    const std::size_t s = static_cast<std::size_t>(k) * L + static_cast<std::size_t>(__builtin_ctzll(bits));
+            for (std::size_t w = 0; w < kWords; ++w) {
+                for (std::uint64_t bits = Escaped[w]; bits != 0; bits &= bits - 1) {
+                    const std::size_t s = w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits));
                     const int px = Pixel[s];
                     if (px < 0) continue;
                     counts[px] = static_cast<std::int32_t>(blockStart - Start[s] + Count[s]);
