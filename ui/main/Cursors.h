@@ -8,6 +8,7 @@
 
 namespace quillon {
 
+constexpr int crDefault = 0; // the ordinary arrow
 constexpr int crCross = 100;
 constexpr int crMove = 101;
 constexpr int crTurn = 102;

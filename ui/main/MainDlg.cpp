@@ -6,6 +6,9 @@
 #include <QtCore/QFileInfo>
 #include <QtCore/QTimer>
 #include <QtGui/QGuiApplication>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QWheelEvent>
+#include <QtWidgets/QApplication>
 #include <QtGui/QResizeEvent>
 #include <QtGui/QShowEvent>
 #include <QtWidgets/QFileDialog>
@@ -23,6 +26,7 @@
 #include "resources/ResourcesInit.h"
 #include "ui/common/ErrorReport.h"
 #include "ui/common/WidgetPlacement.h"
+#include "ui/auxiliary/QuickHelpDlg.h"
 #include "ui/main/Cursors.h"
 #include "ui/main/PaintBox.h"
 #include "ui/main/logic/StatusTexts.h"
@@ -93,6 +97,10 @@ TMainDialog::TMainDialog(QWidget* parent) : QMainWindow(parent)
     FResizeEndTimer->setSingleShot(true);
     FResizeEndTimer->setInterval(250);
     connect(FResizeEndTimer, &QTimer::timeout, this, &TMainDialog::ResizeEnded);
+    connect(TimerRotatePalette, &QTimer::timeout, this, [this] { TimerRotatePaletteTimer(); });
+    FCursorFrameTimer = new QTimer(this);
+    FCursorFrameTimer->setInterval(100);
+    connect(FCursorFrameTimer, &QTimer::timeout, this, [this] { NextCursorFrame(); });
 
     CreateActions();
     CreateMenus();
@@ -108,6 +116,7 @@ TMainDialog::TMainDialog(QWidget* parent) : QMainWindow(parent)
     column->addWidget(PanelWorkspace, 1);
     CreateStatusBar();
     CreateDialogs();
+    qApp->installEventFilter(this);
     resize(889, 587 + MainMenuBar->sizeHint().height());
 
     // Start-up proper, under the render lock until the first show has completed.
@@ -129,8 +138,8 @@ TMainDialog::TMainDialog(QWidget* parent) : QMainWindow(parent)
         RegisterCursors();
         SetAnimationSpeed(DefaultAnimationSpeed);
         SetView(FProcessor->View());
-        FHelpFile = QFileInfo(QCoreApplication::applicationFilePath()).path() + QStringLiteral("/") +
-                    QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(".chm");
+        // The help pages travel inside the program.
+        FHelpFile = QStringLiteral("qrc:/help/index.html");
         TWidgetPlacement placement(*this);
         FAppRegistry->LoadPlacement(placement, settings::SectionMainDialog, {poPosition, poSize});
         LoadSettings();
@@ -139,14 +148,19 @@ TMainDialog::TMainDialog(QWidget* parent) : QMainWindow(parent)
 
 TMainDialog::~TMainDialog()
 {
+    qApp->removeEventFilter(this);
     Timer->stop();
+    TimerRotatePalette->stop();
+    FCursorFrameTimer->stop();
     FResizeEndTimer->stop();
     RunReported([this] {
         TWidgetPlacement placement(*this);
         FAppRegistry->SavePlacement(placement, settings::SectionMainDialog);
-        FAppRegistry->Registry().WriteBool(settings::SectionView, settings::KeyQuickHelpVisible, FQuickHelpVisible);
+        FAppRegistry->Registry().WriteBool(settings::SectionView, settings::KeyQuickHelpVisible, QuickHelpVisible());
         SaveSettings();
     });
+    // The quick-help window writes its offset as it goes.
+    FQuickHelp.reset();
     SetGlobalCursor(gcNone);
     // The processor stops and waits for its workers before anything it paints into goes.
     FProcessor.reset();
@@ -212,7 +226,7 @@ void TMainDialog::FirstShow()
 {
     RunReported([this] {
         UpdateSize();
-        FQuickHelpVisible = FAppRegistry->Registry().ReadBool(settings::SectionView, settings::KeyQuickHelpVisible, true);
+        SetQuickHelpVisible(FAppRegistry->Registry().ReadBool(settings::SectionView, settings::KeyQuickHelpVisible, true));
     });
     FInitializing = false;
     --FLockCount;
@@ -288,7 +302,11 @@ void TMainDialog::CreateWorkspace()
     fill->addWidget(PaintBox);
     PaintBox->OnPaint = [this](QPainter& painter) { PaintBoxPaint(painter); };
     PaintBox->OnMouseDown = [this](QMouseEvent* event) { PaintBoxMouseDown(event); };
+    PaintBox->OnMouseMove = [this](QMouseEvent* event) { PaintBoxMouseMove(event); };
+    PaintBox->OnMouseUp = [this](QMouseEvent* event) { PaintBoxMouseUp(event); };
+    PaintBox->OnDblClick = [this](QMouseEvent* event) { PaintBoxDblClick(event); };
     PaintBox->installEventFilter(this);
+    PanelWorkspace->installEventFilter(this);
 }
 
 void TMainDialog::CreateStatusBar()
@@ -350,6 +368,21 @@ void TMainDialog::SetStatusPanel(int Index, const QString& Text)
 
 bool TMainDialog::eventFilter(QObject* watched, QEvent* event)
 {
+    // The window sees the wheel anywhere over it, and keys before the focused control.
+    if (event->type() == QEvent::Wheel || event->type() == QEvent::KeyPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this) {
+            bool consumed = false;
+            RunReported([&] {
+                consumed = event->type() == QEvent::Wheel ? FormMouseWheel(static_cast<QWheelEvent*>(event))
+                                                          : FormKeyDown(static_cast<QKeyEvent*>(event));
+            });
+            if (consumed)
+                return true;
+        }
+    }
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && watched == PanelWorkspace)
+        PlaceQuickHelp();
     if (event->type() == QEvent::Resize) {
         if (watched == PanelControls) {
             PanelControlsResize();
@@ -380,6 +413,13 @@ void TMainDialog::ResizeEnded()
         FStartSize = size();
         RunReported([this] { UpdateSize(); });
     }
+}
+
+void TMainDialog::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    // The quick-help window travels with the window.
+    PlaceQuickHelp();
 }
 
 void TMainDialog::changeEvent(QEvent* event)

@@ -12,11 +12,14 @@
 
 #include "engine/AnimationSpeed.h"
 #include "engine/MandelbrotProcessor.h"
+#include "ui/main/logic/MouseLogic.h"
+#include "ui/main/logic/SelectionGeometry.h"
 #include "ui/main/logic/ViewHistory.h"
 
 class QAction;
 class QActionGroup;
 class QFileDialog;
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -24,15 +27,16 @@ class QPainter;
 class QStatusBar;
 class QTimer;
 class QToolBar;
+class QWheelEvent;
 
 namespace quillon {
 
 class TAppRegistry;
 class TColorMap;
+class THelpViewer;
 class TPaintBox;
+class TQuickHelpDialog;
 class TTrackBarEx;
-
-enum TToolMode : int { tmNone, tmCursor, tmSelection };
 
 class TMainDialog : public QMainWindow {
     Q_OBJECT
@@ -62,16 +66,25 @@ public:
     bool ColorWrapping() const;
     void SetColorWrapping(bool Value);
     TAlgorithm Algorithm() const;
+    // Switching to the Julia set keeps the Mandelbrot view, selection and
+    // history; switching back restores them.
+    void SetAlgorithm(TAlgorithm Value);
     TToolMode ToolMode() const { return FToolMode; }
     void SetToolMode(TToolMode Value);
+    double SelectionAngle() const { return FSelection.Angle; }
+    void SetSelectionAngle(double Value);
     bool RotatePalette() const;
+    void SetRotatePalette(bool Value);
     int AnimationSpeed() const;
     void SetAnimationSpeed(int Value);
     TUpDown AnimationDirection() const { return FAnimationDirection; }
     void SetAnimationDirection(TUpDown Value) { FAnimationDirection = Value; }
     TColorMap& ColorMap() { return *FColorMap; }
     const TColorMap& DefaultColorMap() const { return *FDefaultColorMap; }
-    bool QuickHelpVisible() const { return FQuickHelpVisible; }
+    bool QuickHelpVisible() const;
+    void SetQuickHelpVisible(bool Value);
+    bool FullScreen() const { return FFullScreen; }
+    void SetFullScreen(bool Value);
     const TView& Selection() const { return FSelection; }
     const TViewHistory& History() const { return FHistory; }
     TAppRegistry& AppRegistry() { return *FAppRegistry; }
@@ -90,8 +103,21 @@ public:
     // The selection rectangle in plane coordinates; an invalid view for none.
     void SetSelection(const TView& Value);
     // The paint-box point of the last button press.
-    QPoint DownPoint() const { return FDownPoint; }
-    void SetDownPoint(const QPoint& Value) { FDownPoint = Value; }
+    QPoint DownPoint() const { return QPoint(FMouse.DownPoint.x, FMouse.DownPoint.y); }
+    void SetDownPoint(const QPoint& Value) { FMouse.DownPoint = TPoint{Value.x(), Value.y()}; }
+    // The drag in progress.
+    TDragAction DragAction() const { return FMouse.DragAction; }
+    // The selection's size in pixels of the current image, and its corners
+    // placed on the paint box (rounded): P0 top-left, P1 bottom-left,
+    // P2 bottom-right, P3 top-right.
+    TSize GetSelectionSize() const;
+    TCorners GetSelectionCorners() const;
+    TSelectionPlacement SelectionPlacement() const;
+
+    // One tick of the palette animation (the animation timer calls it).
+    void TimerRotatePaletteTimer();
+    // The frame the animated cursor shows.
+    int AnimatedCursorFrame() const { return FCursorFrame; }
 
     int AnimationSpeedToInterval(int Value) const;
     int IntervalToAnimationSpeed(int Value) const;
@@ -106,6 +132,10 @@ public:
 
     // Renderings this window has started (for diagnostics and tests).
     int RenderStartCount() const { return FRenderStartCount; }
+    // The quick-help window while it is shown; the help window once opened.
+    TQuickHelpDialog* QuickHelp() const { return FQuickHelp.get(); }
+    THelpViewer* HelpViewer() const { return FHelpViewer; }
+
     // Text of a status bar panel (0 to 14).
     QString StatusPanelText(int Index) const;
     QLabel* StatusPanel(int Index) const { return FStatusPanels.at(static_cast<std::size_t>(Index)); }
@@ -186,6 +216,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -243,7 +274,45 @@ private:
     void ActionHomeExecute();
     void ActionResetExecute();
     void ActionExitExecute();
+    void ActionModeExecute(TToolMode Mode);
+
+    // Mouse and keys.
     void PaintBoxMouseDown(QMouseEvent* Event);
+    void PaintBoxMouseMove(QMouseEvent* Event);
+    void PaintBoxMouseUp(QMouseEvent* Event);
+    void PaintBoxDblClick(QMouseEvent* Event);
+    // Wheel anywhere over the window; always consumed.
+    bool FormMouseWheel(QWheelEvent* Event);
+    // Keys before the focused control; true when consumed.
+    bool FormKeyDown(QKeyEvent* Event);
+    void PanTo(const TPoint& P);
+    void SetPaintBoxCursor(int Id);
+    void RestoreToolCursor();
+
+    // Selection.
+    TPoint SelectionCentrePixel() const;
+    void SelectionMouseDown(const TPoint& P);
+    void SelectionHover(const TPoint& P, bool OnlyLeftHeld);
+    void SelectionDrag(const TPoint& P, bool Ctrl);
+    void PlaceSelection(const TPoint& P);
+    void UndoSelectionDrag(TDragAction Cancelled);
+    void ActionSelectionDeleteExecute();
+    void ActionZoomSelectionInExecute();
+    void ActionZoomSelectionOutExecute();
+
+    // Palette animation.
+    void ActionAnimatePaletteExecute();
+    void ActionResetPaletteExecute();
+    void NextCursorFrame();
+
+    // Window modes.
+    void ActionFullScreenExecute();
+    void ActionControlBarExecute();
+    void ActionQuickHelpExecute();
+    void ActionInteriorVisibleExecute();
+    void ActionJuliaExecute();
+    void ActionHelpExecute();
+    void PlaceQuickHelp();
 
     void SetStatusPanel(int Index, const QString& Text);
 
@@ -257,7 +326,12 @@ private:
     TView FSelectionBackup;
     TView FViewBackup;
     double FLastSelectionRatio = 10.0;
-    QPoint FDownPoint;
+    TMouseState FMouse;
+    TPoint2D FDownCenter;
+    double FDownAngle = 0;
+    double FDownScale = 0;
+    bool FFullScreen = false;
+    Qt::WindowStates FLastWindowState = Qt::WindowNoState;
     QSize FStartSize;
     bool FAutoRender = false;
     TToolMode FToolMode = tmNone;
@@ -266,11 +340,15 @@ private:
     TUpDown FAnimationDirection = drUp;
     TConverter FAnimationSpeedToInterval;
     std::unique_ptr<TAppRegistry> FAppRegistry;
-    bool FQuickHelpVisible = true;
+    std::unique_ptr<TQuickHelpDialog> FQuickHelp;
+    THelpViewer* FHelpViewer = nullptr;
     QString FHelpFile;
 
     std::array<QLabel*, 15> FStatusPanels{};
     QImage FImage;
+    QImage FComposite; // image and overlay: exclusive-or needs a raster surface
+    QTimer* FCursorFrameTimer = nullptr;
+    int FCursorFrame = 0;
     int FRenderIcon = IconRender;
     int FRenderStartCount = 0;
     bool FFirstShowDone = false;

@@ -10,7 +10,9 @@
 #include <QtWidgets/QToolBar>
 #include <QtWidgets/QToolButton>
 
+#include "ui/main/Cursors.h"
 #include "ui/main/IconList.h"
+#include "ui/main/PaintBox.h"
 
 namespace quillon {
 
@@ -44,40 +46,40 @@ constexpr TCommand EditCommands[] = {
     {&TMainDialog::ActionScreenShot, "ActionScreenShot", "&Screenshot", "Copies a screenshot to the clipboard",
      iiScreenShot, false, false},
     {&TMainDialog::ActionSelectionDelete, "ActionSelectionDelete", "&Delete selection", "", iiDeleteSelection, false,
-     false},
-    {&TMainDialog::ActionZoomSelectionIn, "ActionZoomSelectionIn", "Shrink selection ", "", -1, false, false},
-    {&TMainDialog::ActionZoomSelectionOut, "ActionZoomSelectionOut", "Expand Selection", "", -1, false, false},
+     true},
+    {&TMainDialog::ActionZoomSelectionIn, "ActionZoomSelectionIn", "Shrink selection ", "", -1, false, true},
+    {&TMainDialog::ActionZoomSelectionOut, "ActionZoomSelectionOut", "Expand Selection", "", -1, false, true},
 };
 
 constexpr TCommand ViewCommands[] = {
     {&TMainDialog::ActionZoomIn, "ActionZoomIn", "&Zoom in", "Zoom in", iiZoomIn, false, true},
     {&TMainDialog::ActionZoomOut, "ActionZoomOut", "Z&oom out", "Zoom out", iiZoomOut, false, true},
-    {&TMainDialog::ActionFullScreen, "ActionFullScreen", "&Full screen", "Full screen view", iiFullScreen, true, false},
-    {&TMainDialog::ActionControlBar, "ActionControlBar", "&Control Bar", "", -1, true, false},
+    {&TMainDialog::ActionFullScreen, "ActionFullScreen", "&Full screen", "Full screen view", iiFullScreen, true, true},
+    {&TMainDialog::ActionControlBar, "ActionControlBar", "&Control Bar", "", -1, false, true},
     {&TMainDialog::ActionInteriorVisible, "ActionInteriorVisible", "&Interior", "Enables interior filling", iiInterior,
-     true, false},
+     true, true},
     {&TMainDialog::ActionHome, "ActionHome", "&Home", "Restores global view", iiHome, false, true},
 };
 
 constexpr TCommand ToolsCommands[] = {
-    {&TMainDialog::ActionModeCursor, "ActionModeCursor", "&Cursor mode", "Enter cursor mode", iiModeCursor, true, false},
+    {&TMainDialog::ActionModeCursor, "ActionModeCursor", "&Cursor mode", "Enter cursor mode", iiModeCursor, true, true},
     {&TMainDialog::ActionModeSelection, "ActionModeSelection", "&Select mode", "Enables selection mode",
-     iiModeSelection, true, false},
+     iiModeSelection, true, true},
     {&TMainDialog::ActionAutoRender, "ActionAutoRender", "&Auto-render", "Toggle auto-render mode", iiAutoRender, true,
      true},
     {&TMainDialog::ActionAnimatePalette, "ActionAnimatePalette", "A&nimate palette",
-     "Animates palette by color rotation", iiAnimatePalette, true, false},
-    {&TMainDialog::ActionResetPalette, "ActionResetPalette", "R&eset palette", "", -1, false, false},
+     "Animates palette by color rotation", iiAnimatePalette, true, true},
+    {&TMainDialog::ActionResetPalette, "ActionResetPalette", "R&eset palette", "", -1, false, true},
     {&TMainDialog::ActionRecordAnimation, "ActionRecordAnimation", "S&tart animation recording", "", iiRecord, true,
      false},
     {&TMainDialog::ActionJulia, "ActionJulia", "Toggle Mandelbrot/Julia set",
-     "Toggles between Mandelbrot set and Julia set", iiJulia, true, false},
+     "Toggles between Mandelbrot set and Julia set", iiJulia, true, true},
     {&TMainDialog::ActionOptions, "ActionOptions", "&Options...", "", iiOptions, false, false},
 };
 
 constexpr TCommand HelpCommands[] = {
-    {&TMainDialog::ActionQuickHelp, "ActionQuickHelp", "&Quick help", "Shows mouse usage", iiQuickHelp, true, false},
-    {&TMainDialog::ActionHelp, "ActionHelp", "&Help", "", -1, false, false},
+    {&TMainDialog::ActionQuickHelp, "ActionQuickHelp", "&Quick help", "Shows mouse usage", iiQuickHelp, true, true},
+    {&TMainDialog::ActionHelp, "ActionHelp", "&Help", "", -1, false, true},
     {&TMainDialog::ActionAbout, "ActionAbout", "&About...", "", -1, false, false},
 };
 
@@ -141,6 +143,9 @@ void TMainDialog::CreateEditActions()
 {
     MakeCommands(*this, EditCommands);
     connect(ActionPopHistory, &QAction::triggered, this, [this] { ActionPopHistoryExecute(); });
+    connect(ActionSelectionDelete, &QAction::triggered, this, [this] { ActionSelectionDeleteExecute(); });
+    connect(ActionZoomSelectionIn, &QAction::triggered, this, [this] { ActionZoomSelectionInExecute(); });
+    connect(ActionZoomSelectionOut, &QAction::triggered, this, [this] { ActionZoomSelectionOutExecute(); });
 }
 
 void TMainDialog::CreateViewActions()
@@ -149,6 +154,9 @@ void TMainDialog::CreateViewActions()
     connect(ActionHome, &QAction::triggered, this, [this] { ActionHomeExecute(); });
     connect(ActionZoomIn, &QAction::triggered, this, [this] { ZoomBy(0.8); });
     connect(ActionZoomOut, &QAction::triggered, this, [this] { ZoomBy(1.25); });
+    connect(ActionFullScreen, &QAction::triggered, this, [this] { ActionFullScreenExecute(); });
+    connect(ActionControlBar, &QAction::triggered, this, [this] { ActionControlBarExecute(); });
+    connect(ActionInteriorVisible, &QAction::triggered, this, [this] { ActionInteriorVisibleExecute(); });
 }
 
 void TMainDialog::CreateToolsActions()
@@ -159,11 +167,18 @@ void TMainDialog::CreateToolsActions()
     ModeGroup->addAction(ActionModeCursor);
     ModeGroup->addAction(ActionModeSelection);
     connect(ActionAutoRender, &QAction::triggered, this, [this] { ActionAutoRenderExecute(); });
+    connect(ActionModeCursor, &QAction::triggered, this, [this] { ActionModeExecute(tmCursor); });
+    connect(ActionModeSelection, &QAction::triggered, this, [this] { ActionModeExecute(tmSelection); });
+    connect(ActionAnimatePalette, &QAction::triggered, this, [this] { ActionAnimatePaletteExecute(); });
+    connect(ActionResetPalette, &QAction::triggered, this, [this] { ActionResetPaletteExecute(); });
+    connect(ActionJulia, &QAction::triggered, this, [this] { ActionJuliaExecute(); });
 }
 
 void TMainDialog::CreateHelpActions()
 {
     MakeCommands(*this, HelpCommands);
+    connect(ActionQuickHelp, &QAction::triggered, this, [this] { ActionQuickHelpExecute(); });
+    connect(ActionHelp, &QAction::triggered, this, [this] { ActionHelpExecute(); });
 }
 
 void TMainDialog::CreateMenus()
@@ -249,9 +264,26 @@ void TMainDialog::SetToolMode(TToolMode Value)
 {
     if (Value == FToolMode)
         return;
+    // Leaving selection mode takes the overlay away.
+    if (FToolMode == tmSelection)
+        PaintBox->update();
     FToolMode = Value;
     ActionModeCursor->setChecked(Value == tmCursor);
     ActionModeSelection->setChecked(Value == tmSelection);
+    if (Value == tmCursor) {
+        SetPaintBoxCursor(crDefault);
+    } else if (Value == tmSelection) {
+        SetPaintBoxCursor(crCross);
+        PaintBox->update();
+    }
+}
+
+void TMainDialog::ActionModeExecute(TToolMode Mode)
+{
+    SetToolMode(Mode);
+    // The radio items show the mode in force, also when the checked one is chosen again.
+    ActionModeCursor->setChecked(FToolMode == tmCursor);
+    ActionModeSelection->setChecked(FToolMode == tmSelection);
 }
 
 // --- Command handlers ------------------------------------------------------------
@@ -273,10 +305,5 @@ void TMainDialog::ActionExitExecute()
     close();
 }
 
-void TMainDialog::PaintBoxMouseDown(QMouseEvent* Event)
-{
-    if (Event->button() == Qt::RightButton)
-        ActionPopHistory->trigger();
-}
 
 } // namespace quillon

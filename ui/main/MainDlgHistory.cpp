@@ -30,16 +30,10 @@ void TMainDialog::ZoomToTarget()
 {
     FHistory.Push(View());
     if (FToolMode == tmCursor)
-        SetView(GetClickView(FDownPoint));
+        SetView(GetClickView(DownPoint()));
     else if (FToolMode == tmSelection)
-        SetView(FSelection.GetValid() ? FSelection : GetClickView(FDownPoint));
+        SetView(FSelection.GetValid() ? FSelection : GetClickView(DownPoint()));
     FSelection.Invalidate();
-    PaintBox->update();
-}
-
-void TMainDialog::SetSelection(const TView& Value)
-{
-    FSelection = Value;
     PaintBox->update();
 }
 

@@ -246,14 +246,22 @@ void TMainDialog::PaintBoxPaint(QPainter& Painter)
     for (std::size_t i = 0; i < table.size(); ++i)
         colors[static_cast<qsizetype>(i)] = 0xFF000000u | table[i];
     FImage.setColorTable(colors);
-    Painter.drawImage(FImageOffset, FImage);
-    if (!Running())
-        DrawSelection(Painter);
-}
-
-void TMainDialog::DrawSelection(QPainter&)
-{
-    // The selection overlay arrives with the selection tool.
+    // The overlay only while no rendering runs.
+    if (Running() || FToolMode != tmSelection || !FSelection.GetValid()) {
+        Painter.drawImage(FImageOffset, FImage);
+        return;
+    }
+    // The overlay inverts what lies below: drawn on a raster image of the
+    // whole paint box, background included.
+    if (FComposite.size() != PaintBox->size())
+        FComposite = QImage(PaintBox->size(), QImage::Format_RGB32);
+    FComposite.fill(PanelWorkspace->palette().color(PanelWorkspace->backgroundRole()));
+    {
+        QPainter composite(&FComposite);
+        composite.drawImage(FImageOffset, FImage);
+        DrawSelection(composite);
+    }
+    Painter.drawImage(QPoint(0, 0), FComposite);
 }
 
 TPoint2D TMainDialog::PaintBoxToLog(const QPoint& P) const
@@ -276,10 +284,16 @@ void TMainDialog::SetGlobalCursor(TGlobalCursor Value)
     if (FGlobalCursor != gcNone)
         QGuiApplication::restoreOverrideCursor();
     FGlobalCursor = Value;
-    if (Value == gcHourglass)
+    FCursorFrameTimer->stop();
+    if (Value == gcHourglass) {
         QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    else if (Value == gcAnimate)
+    } else if (Value == gcAnimate) {
+        // The animated cursor: its frames follow one another on a timer.
+        FCursorFrame = 0;
         QGuiApplication::setOverrideCursor(Cursor(crAnimate));
+        if (AnimatedCursorFrames().size() > 1)
+            FCursorFrameTimer->start();
+    }
 }
 
 void TMainDialog::UpdateGlobalCursor()

@@ -1,0 +1,281 @@
+#include "ui/auxiliary/QuickHelpDlg.h"
+
+#include <QtGui/QIcon>
+#include <QtGui/QMouseEvent>
+#include <QtGui/QPainter>
+#include <QtGui/QPainterPath>
+#include <QtGui/QWindow>
+#include <QtWidgets/QFrame>
+#include <QtWidgets/QLabel>
+
+#include "persist/RegFns.h"
+#include "persist/SettingsKeys.h"
+#include "ui/options/TrackBarEx.h"
+#include "ui/options/TrackbarFrm.h"
+
+namespace quillon {
+
+TQuickHelpDialog* QuickHelpDialog = nullptr;
+
+namespace {
+
+// The card keeps its own plain look, whatever the application's style says.
+const char* QuickHelpStyleSheet()
+{
+    return R"(
+TQuickHelpDialog, QLabel, QFrame { background: white; color: black; }
+QLabel#Label7 { color: navy; }
+QSlider::groove:horizontal { height: 4px; background: #c8c8c8; border: 1px solid #a0a0a0; border-radius: 1px; }
+QSlider::sub-page:horizontal { background: #c8c8c8; }
+QSlider::handle:horizontal { background: #e8e8e8; border: 1px solid #808080; width: 8px; margin: -7px 0; border-radius: 1px; }
+)";
+}
+
+QFont CardFont(int points, bool bold)
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSize(points);
+    font.setBold(bold);
+    return font;
+}
+
+QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, int x, int y, bool bold)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFont(CardFont(8, bold));
+    label->move(x, y);
+    label->adjustSize();
+    return label;
+}
+
+QLabel* AddNote(QWidget* parent, const char* name, const QString& text, int x, int y)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFont(CardFont(8, false));
+    label->setWordWrap(true);
+    label->setGeometry(x, y, 120, 28);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+void AddBevel(QWidget* parent, const char* name, int x, int y, int width)
+{
+    auto* line = new QFrame(parent);
+    line->setObjectName(QString::fromLatin1(name));
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setGeometry(x, y, width, 2);
+}
+
+TTrackbarFrame* AddTrackbar(QWidget* parent, const char* name, const QString& caption, int position, int y)
+{
+    auto* frame = new TTrackbarFrame(parent);
+    frame->setObjectName(QString::fromLatin1(name));
+    frame->setGeometry(7, y, 137, 25);
+    frame->Label1->setText(caption);
+    frame->Label1->setFixedWidth(50);
+    frame->Label1->setFont(CardFont(8, false));
+    frame->TrackBar->setFixedWidth(82);
+    frame->TrackBar->setValue(position);
+    // A picture: nothing on it reacts, and a press on it drags the card.
+    frame->Panel1->setEnabled(false);
+    frame->setAttribute(Qt::WA_TransparentForMouseEvents);
+    return frame;
+}
+
+} // namespace
+
+TQuickHelpDialog::TQuickHelpDialog(TRegIniFile& Store, QWidget* Owner)
+    : QWidget(Owner, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus), FStore(Store)
+{
+    setObjectName(QStringLiteral("QuickHelpDialog"));
+    setAttribute(Qt::WA_StyledBackground);
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::NoFocus);
+    setStyleSheet(QString::fromLatin1(QuickHelpStyleSheet()));
+    QPalette palette;
+    palette.setColor(QPalette::Window, Qt::white);
+    palette.setColor(QPalette::WindowText, Qt::black);
+    setPalette(palette);
+    setFont(CardFont(8, false));
+    setFixedSize(288, 256);
+    setWindowOpacity(200.0 / 255.0);
+
+    Label7 = new QLabel(QStringLiteral("Quick help"), this);
+    Label7->setObjectName(QStringLiteral("Label7"));
+    Label7->setFont(CardFont(12, true));
+    Label7->move(7, 7);
+    Label7->adjustSize();
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(7, 48, 82, 65);
+    Image1->setPixmap(MousePicture(Image1->size()));
+
+    AddLabel(this, "Label1", QStringLiteral("<Double Click>"), 104, 10, true);
+    AddLabel(this, "Label2", QStringLiteral("Render"), 200, 10, false);
+    AddLabel(this, "Label4", QStringLiteral("<Right Click>"), 104, 29, true);
+    AddLabel(this, "Label3", QStringLiteral("Last view"), 200, 29, false);
+    AddBevel(this, "Bevel3", 103, 48, 137);
+
+    Image3 = new QLabel(this);
+    Image3->setObjectName(QStringLiteral("Image3"));
+    Image3->setGeometry(103, 60, 91, 28);
+    Image3->setPixmap(SelectModePicture(Image3->size()));
+
+    AddLabel(this, "Label5", QStringLiteral("<Click>"), 104, 94, true);
+    AddLabel(this, "Label6", QStringLiteral("Select"), 201, 94, false);
+    AddLabel(this, "Label9", QStringLiteral("<Wheel>"), 104, 114, true);
+    AddLabel(this, "Label10", QStringLiteral("Zoom selection"), 201, 114, false);
+    AddLabel(this, "Label11", QStringLiteral("<Ctrl><Wheel>"), 104, 133, true);
+    AddLabel(this, "Label12", QStringLiteral("Rotate selection"), 201, 133, false);
+    AddBevel(this, "Bevel1", 11, 152, 264);
+
+    TrackbarFrame1 = AddTrackbar(this, "TrackbarFrame1", QStringLiteral("Steps"), 2, 163);
+    AddNote(this, "Label8", QStringLiteral("Limits Number of iterations per pixel"), 150, 160);
+    TrackbarFrame2 = AddTrackbar(this, "TrackbarFrame2", QStringLiteral("Limit"), 5, 193);
+    AddNote(this, "Label13", QStringLiteral("Limits the iteration absolute value"), 150, 190);
+    TrackbarFrame3 = AddTrackbar(this, "TrackbarFrame3", QStringLiteral("Animation"), 8, 222);
+    AddNote(this, "Label14", QStringLiteral("Controls the palette rotation speed"), 150, 220);
+
+    ButtonClose = new QLabel(QString(QChar(0x00D7)), this);
+    ButtonClose->setObjectName(QStringLiteral("ButtonClose"));
+    ButtonClose->setFont(CardFont(11, true));
+    ButtonClose->setAlignment(Qt::AlignCenter);
+    ButtonClose->setGeometry(261, 9, 18, 17);
+    ButtonClose->setCursor(Qt::PointingHandCursor);
+    ButtonClose->installEventFilter(this);
+
+    FOffset = QPoint(FStore.ReadInteger(settings::SectionQuickHelpDialog, settings::KeyOffsetX, 5),
+                     FStore.ReadInteger(settings::SectionQuickHelpDialog, settings::KeyOffsetY, 5));
+}
+
+TQuickHelpDialog::~TQuickHelpDialog()
+{
+    if (QuickHelpDialog == this)
+        QuickHelpDialog = nullptr;
+    try {
+        FStore.WriteInteger(settings::SectionQuickHelpDialog, settings::KeyOffsetX, FOffset.x());
+        FStore.WriteInteger(settings::SectionQuickHelpDialog, settings::KeyOffsetY, FOffset.y());
+    } catch (...) {
+        // A store that cannot be written loses only the card's place.
+    }
+}
+
+QPoint TQuickHelpDialog::WorkspaceOrigin() const
+{
+    return OnWorkspaceOrigin ? OnWorkspaceOrigin() : QPoint(0, 0);
+}
+
+void TQuickHelpDialog::Place()
+{
+    const QPoint offset = FOffset;
+    move(WorkspaceOrigin() + offset);
+    // Placing is not a drag: the offset stays what it was.
+    FOffset = offset;
+}
+
+void TQuickHelpDialog::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    FOffset = pos() - WorkspaceOrigin();
+}
+
+void TQuickHelpDialog::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    // The whole surface is the title bar: the window system moves the window
+    // where it can, otherwise the card follows the pointer itself.
+    if (windowHandle() && windowHandle()->startSystemMove())
+        return;
+    FDragging = true;
+    FDragStart = event->globalPosition().toPoint();
+    FWindowStart = pos();
+}
+
+void TQuickHelpDialog::mouseMoveEvent(QMouseEvent* event)
+{
+    if (FDragging)
+        move(FWindowStart + event->globalPosition().toPoint() - FDragStart);
+}
+
+void TQuickHelpDialog::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (FDragging && event->button() == Qt::LeftButton)
+        FDragging = false;
+}
+
+bool TQuickHelpDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == ButtonClose && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        if (OnClose)
+            OnClose();
+        return true;
+    }
+    if (watched == ButtonClose && event->type() == QEvent::MouseButtonPress)
+        return true; // the close symbol does not start a drag
+    return QWidget::eventFilter(watched, event);
+}
+
+QPixmap TQuickHelpDialog::MousePicture(const QSize& size)
+{
+    // A mouse seen from above, scaled proportionally into the box: body,
+    // two buttons and the wheel between them.
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::white);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal h = size.height() - 2;
+    const qreal w = h * 0.62;
+    const QRectF body((size.width() - w) / 2, 1, w, h);
+    QPainterPath shell;
+    shell.addRoundedRect(body, w * 0.48, h * 0.36);
+    p.setPen(QPen(QColor(0x30, 0x30, 0x30), 1.5));
+    p.setBrush(QColor(0xee, 0xee, 0xee));
+    p.drawPath(shell);
+    const qreal split = body.top() + h * 0.42;
+    p.drawLine(QPointF(body.left() + 1, split), QPointF(body.right() - 1, split));
+    p.drawLine(QPointF(body.center().x(), body.top()), QPointF(body.center().x(), split));
+    // The left button lit: the one the card speaks of.
+    QPainterPath left;
+    left.addRoundedRect(body, w * 0.48, h * 0.36);
+    QPainterPath leftHalf;
+    leftHalf.addRect(QRectF(body.left(), body.top(), w / 2, split - body.top()));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0x9c, 0xc8, 0xf0));
+    p.drawPath(left.intersected(leftHalf).translated(0.75, 0.75));
+    const QRectF wheel(body.center().x() - w * 0.08, body.top() + h * 0.12, w * 0.16, h * 0.2);
+    p.setPen(QPen(QColor(0x30, 0x30, 0x30), 1.2));
+    p.setBrush(QColor(0x70, 0x70, 0x70));
+    p.drawRoundedRect(wheel, w * 0.08, w * 0.08);
+    return pixmap;
+}
+
+QPixmap TQuickHelpDialog::SelectModePicture(const QSize& size)
+{
+    // The tool bar's "Select mode" button: its icon and caption on a pressed face.
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::white);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF face = QRectF(pixmap.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    p.setPen(QColor(0x1f, 0xb3, 0xc4));
+    p.setBrush(QColor(0x3d, 0x5f, 0x6e));
+    p.drawRoundedRect(face, 3, 3);
+    const QIcon icon(QStringLiteral(":/icons/modeselection.png"));
+    icon.paint(&p, QRect(4, (size.height() - 20) / 2, 20, 20));
+    p.setPen(QColor(0xe2, 0xea, 0xee));
+    p.setFont(CardFont(8, false));
+    p.drawText(QRect(27, 0, size.width() - 29, size.height()), Qt::AlignLeft | Qt::AlignVCenter,
+               QStringLiteral("Select mode"));
+    return pixmap;
+}
+
+} // namespace quillon

@@ -1,0 +1,163 @@
+// Window modes and toggles: full screen, the control bar, quick help,
+// interior filling, the Mandelbrot/Julia switch and the help pages.
+#include "ui/main/MainDlg.h"
+
+#include <QtCore/QTimer>
+#include <QtGui/QAction>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QStatusBar>
+#include <QtWidgets/QToolBar>
+
+#include "ui/auxiliary/HelpViewer.h"
+#include "ui/auxiliary/QuickHelpDlg.h"
+#include "persist/RegFns.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/main/PaintBox.h"
+#include "ui/main/logic/ViewHistory.h"
+
+namespace quillon {
+
+// --- Full screen -----------------------------------------------------------------
+
+void TMainDialog::SetFullScreen(bool Value)
+{
+    // Not while rendering: the window refuses size changes then.
+    if (Value == FFullScreen || Running()) {
+        ActionFullScreen->setChecked(FFullScreen);
+        return;
+    }
+    if (Value) {
+        MainMenuBar->hide();
+        PanelControls->hide();
+        // The tool bar floats over the image.
+        removeToolBar(ToolBar);
+        ToolBar->setParent(PanelWorkspace);
+        ToolBar->setOrientation(Qt::Horizontal);
+        ToolBar->adjustSize();
+        ToolBar->move(10, 10);
+        ToolBar->show();
+        ToolBar->raise();
+        StatusBar->hide();
+        FLastWindowState = windowState() & ~Qt::WindowFullScreen;
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowFullScreen);
+    } else {
+        addToolBar(Qt::TopToolBarArea, ToolBar);
+        ToolBar->show();
+        PanelControls->show();
+        MainMenuBar->show();
+        StatusBar->show();
+        setWindowState(FLastWindowState);
+    }
+    ToolBarExit->setVisible(Value);
+    ActionFullScreen->setChecked(Value);
+    FFullScreen = Value;
+    // The image takes the new workspace once the layout has followed.
+    QTimer::singleShot(0, this, [this] {
+        FStartSize = size();
+        RunReported([this] { UpdateSize(); });
+    });
+}
+
+void TMainDialog::ActionFullScreenExecute()
+{
+    SetFullScreen(!FFullScreen);
+}
+
+void TMainDialog::ActionControlBarExecute()
+{
+    // The image keeps its size; it is only centred anew.
+    PanelControls->setVisible(PanelControls->isHidden());
+}
+
+// --- Quick help --------------------------------------------------------------------
+
+bool TMainDialog::QuickHelpVisible() const
+{
+    return FQuickHelp != nullptr;
+}
+
+void TMainDialog::SetQuickHelpVisible(bool Value)
+{
+    FQuickHelp.reset();
+    QuickHelpDialog = nullptr;
+    if (Value) {
+        FQuickHelp = std::make_unique<TQuickHelpDialog>(FAppRegistry->Registry(), this);
+        QuickHelpDialog = FQuickHelp.get();
+        FQuickHelp->OnWorkspaceOrigin = [this] { return PanelWorkspace->mapToGlobal(QPoint(0, 0)); };
+        // Later: the close symbol's own click must not destroy the window under it.
+        FQuickHelp->OnClose = [this] {
+            QTimer::singleShot(0, this, [this] {
+                if (FQuickHelp)
+                    ActionQuickHelp->trigger();
+            });
+        };
+        PlaceQuickHelp();
+        FQuickHelp->show();
+    }
+    ActionQuickHelp->setChecked(Value);
+}
+
+void TMainDialog::ActionQuickHelpExecute()
+{
+    SetQuickHelpVisible(!QuickHelpVisible());
+}
+
+void TMainDialog::PlaceQuickHelp()
+{
+    if (FQuickHelp)
+        FQuickHelp->Place();
+}
+
+// --- Interior, algorithm ---------------------------------------------------------
+
+void TMainDialog::ActionInteriorVisibleExecute()
+{
+    SetInteriorVisible(!InteriorVisible());
+    ActionInteriorVisible->setChecked(InteriorVisible());
+    // Also with auto-render off.
+    SetRunning(true);
+}
+
+void TMainDialog::SetAlgorithm(TAlgorithm Value)
+{
+    if (Value == Algorithm())
+        return;
+    FProcessor->SetAlgorithm(Value);
+    if (Value == alJulia) {
+        FHistoryBackup.Assign(FHistory);
+        FSelectionBackup = FSelection;
+        FViewBackup = View();
+        FProcessor->SetJuliaPoint(FSelection.GetValid() ? FSelection.Center : View().Center);
+        SetView(HomeView(alJulia));
+        FHistory.Clear();
+        FSelection.Invalidate();
+        PaintBox->update();
+        SetRunning(true);
+    } else {
+        FHistory.Assign(FHistoryBackup);
+        FSelection = FSelectionBackup;
+        SetView(FViewBackup);
+        PaintBox->update();
+        SetRunning(true);
+    }
+    ActionJulia->setChecked(Value == alJulia);
+}
+
+void TMainDialog::ActionJuliaExecute()
+{
+    SetAlgorithm(Algorithm() == alMandelbrot ? alJulia : alMandelbrot);
+    ActionJulia->setChecked(Algorithm() == alJulia);
+}
+
+// --- Help --------------------------------------------------------------------------
+
+void TMainDialog::ActionHelpExecute()
+{
+    if (!FHelpViewer) {
+        FHelpViewer = new THelpViewer(this);
+        FHelpViewer->setObjectName(QStringLiteral("HelpViewer"));
+    }
+    FHelpViewer->ShowTopic(FHelpFile, QStringLiteral("Index"));
+}
+
+} // namespace quillon

@@ -1,0 +1,196 @@
+// Mouse navigation: the press/move/release state machine of the paint box,
+// panning, the double-click and middle-click zoom, the wheel and Escape.
+#include "ui/main/MainDlg.h"
+
+#include <QtGui/QAction>
+#include <QtGui/QKeyEvent>
+#include <QtGui/QMouseEvent>
+#include <QtGui/QWheelEvent>
+
+#include "ui/main/Cursors.h"
+#include "ui/main/PaintBox.h"
+
+namespace quillon {
+
+namespace {
+
+TPoint PointOf(const QMouseEvent* Event)
+{
+    const QPoint p = Event->position().toPoint();
+    return TPoint{p.x(), p.y()};
+}
+
+TMouseButton ButtonOf(Qt::MouseButton Button)
+{
+    switch (Button) {
+    case Qt::LeftButton:
+        return TMouseButton::Left;
+    case Qt::RightButton:
+        return TMouseButton::Right;
+    case Qt::MiddleButton:
+        return TMouseButton::Middle;
+    default:
+        return TMouseButton::Other;
+    }
+}
+
+// Only the left button, and no Shift, Ctrl or Alt.
+bool OnlyLeftHeld(const QMouseEvent* Event)
+{
+    return Event->buttons() == Qt::LeftButton &&
+           !(Event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier));
+}
+
+} // namespace
+
+void TMainDialog::SetPaintBoxCursor(int Id)
+{
+    PaintBox->setCursor(Cursor(Id));
+}
+
+void TMainDialog::RestoreToolCursor()
+{
+    if (FToolMode == tmCursor)
+        SetPaintBoxCursor(crDefault);
+    else if (FToolMode == tmSelection)
+        SetPaintBoxCursor(crCross);
+}
+
+void TMainDialog::PaintBoxMouseDown(QMouseEvent* Event)
+{
+    const TPoint p = PointOf(Event);
+    switch (MouseDown(FMouse, ButtonOf(Event->button()), p, FToolMode, FSelection.GetValid())) {
+    case TPressResult::SelectionHitTest:
+        SelectionMouseDown(p);
+        break;
+    case TPressResult::PopHistory:
+        ActionPopHistory->trigger();
+        break;
+    case TPressResult::None:
+        break;
+    }
+}
+
+void TMainDialog::PaintBoxMouseMove(QMouseEvent* Event)
+{
+    const TPoint p = PointOf(Event);
+    const bool onlyLeft = OnlyLeftHeld(Event);
+    switch (FToolMode) {
+    case tmNone:
+        return;
+    case tmCursor:
+        if (ViewDragStarts(FMouse, p, onlyLeft)) {
+            FMouse.DragAction = daMoveView;
+            SetPaintBoxCursor(crMove);
+        }
+        return;
+    case tmSelection:
+        switch (FMouse.DragAction) {
+        case daNone:
+            if (FSelection.GetValid()) {
+                SelectionHover(p, onlyLeft);
+            } else if (ViewDragStarts(FMouse, p, onlyLeft)) {
+                FMouse.DragAction = daMoveView;
+                SetPaintBoxCursor(crMove);
+            }
+            return;
+        case daMoveView:
+            // The view moves once, at the release.
+            SetPaintBoxCursor(crMove);
+            return;
+        case daMoveSelection:
+        case daAngle:
+        case daSize:
+            SelectionDrag(p, (Event->modifiers() & Qt::ControlModifier) != 0);
+            return;
+        }
+    }
+}
+
+void TMainDialog::PaintBoxMouseUp(QMouseEvent* Event)
+{
+    const TPoint p = PointOf(Event);
+    switch (MouseUp(FMouse, ButtonOf(Event->button()), p, FToolMode)) {
+    case TReleaseResult::RestoreCursor:
+        RestoreToolCursor();
+        break;
+    case TReleaseResult::ZoomToTarget:
+        RestoreToolCursor();
+        ZoomToTarget();
+        break;
+    case TReleaseResult::Pan:
+        RestoreToolCursor();
+        PanTo(p);
+        break;
+    case TReleaseResult::PlaceSelection:
+        PlaceSelection(p);
+        break;
+    case TReleaseResult::Nothing:
+        if (FToolMode == tmSelection)
+            RestoreToolCursor();
+        break;
+    }
+}
+
+void TMainDialog::PaintBoxDblClick(QMouseEvent* Event)
+{
+    // Only the left button double-clicks; other buttons press again.
+    if (Event->button() == Qt::LeftButton) {
+        MouseDblClick(FMouse);
+        // Qt reports the double-click in place of the second press; the zoom
+        // takes the first press's point, and the press itself is ignored.
+        MouseDown(FMouse, TMouseButton::Left, PointOf(Event), FToolMode, FSelection.GetValid());
+        ZoomToTarget();
+        return;
+    }
+    PaintBoxMouseDown(Event);
+}
+
+void TMainDialog::PanTo(const TPoint& P)
+{
+    TView view = View();
+    const TPoint d{P.x - FMouse.DownPoint.x, P.y - FMouse.DownPoint.y};
+    const TPoint2D dz = FProcessor->PxToLogMatrix.TransformDistance(d);
+    view.Center = TPoint2D::Create(view.Center.x - dz.x, view.Center.y - dz.y);
+    SetView(view);
+}
+
+bool TMainDialog::FormMouseWheel(QWheelEvent* Event)
+{
+    const QPoint angle = Event->angleDelta();
+    const int delta = angle.y() != 0 ? angle.y() : angle.x();
+    // Phase markers of a touch pad carry no turn at all.
+    if (angle.isNull() && Event->pixelDelta().isNull())
+        return true;
+    if (FSelection.GetValid()) {
+        if (Event->modifiers() & Qt::ControlModifier)
+            SetSelectionAngle(SnapAngle(FSelection.Angle) + (delta > 0 ? SnapAngleStep : -SnapAngleStep));
+        else if (delta > 0)
+            ActionZoomSelectionOut->trigger();
+        else
+            ActionZoomSelectionIn->trigger();
+        return true;
+    }
+    // A disabled command (while rendering) does nothing.
+    if (delta > 0)
+        ActionZoomIn->trigger();
+    else
+        ActionZoomOut->trigger();
+    return true;
+}
+
+bool TMainDialog::FormKeyDown(QKeyEvent* Event)
+{
+    if (Event->key() != Qt::Key_Escape)
+        return false;
+    const TDragAction cancelled = CancelDrag(FMouse);
+    if (cancelled == daNone)
+        return false;
+    UndoSelectionDrag(cancelled);
+    SetPaintBoxCursor(crCross);
+    if (FToolMode == tmSelection)
+        PaintBox->update();
+    return true;
+}
+
+} // namespace quillon
