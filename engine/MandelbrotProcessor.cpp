@@ -466,6 +466,7 @@ bool TryStrToSize(std::string_view text, TSize& size)
     const auto width = TryStrToInt(text.substr(0, pos));
     const auto height = TryStrToInt(text.substr(pos + 1));
     if (!width || !height || *width <= 0 || *height <= 0) return false;
+    if (*width > MaxImageSide || *height > MaxImageSide) return false;
     size = {*width, *height};
     return true;
 }

@@ -246,7 +246,10 @@ std::string ViewToStr(const TView& view);
 TView StrToView(std::string_view text);
 // "%dx%d", width first.
 std::string SizeToStr(const TSize& size);
-// Width and height around the first lower-case x, both integers above 0.
+// The largest width or height a typed size may have: far beyond any screen,
+// and small enough that a typing slip does not ask for terabytes.
+inline constexpr int MaxImageSide = 65535;
+// Width and height around the first lower-case x, both integers from 1 to MaxImageSide.
 bool TryStrToSize(std::string_view text, TSize& size);
 // As TryStrToSize; fails with "Invalid size.".
 TSize StrToSize(std::string_view text);

@@ -173,7 +173,11 @@ TEST(SizeText, ParsesWidthAndHeightAroundLowerCaseX)
     TSize s;
     ASSERT_TRUE(TryStrToSize("640x480", s));
     EXPECT_EQ(s, (TSize{640, 480}));
-    for (const char* bad : {"640X480", "640", "0x480", "640x-1", "x480", "640x", "640x480x", ""}) {
+    ASSERT_TRUE(TryStrToSize("65535x65535", s));
+    EXPECT_EQ(s, (TSize{MaxImageSide, MaxImageSide}));
+    // Sizes beyond the limit are refused where they are typed, before any memory is asked for.
+    for (const char* bad : {"640X480", "640", "0x480", "640x-1", "x480", "640x", "640x480x", "", "65536x1",
+                            "1x65536", "2000000000x2000000000", "$7FFFFFFFx1"}) {
         TSize unchanged{1, 2};
         EXPECT_FALSE(TryStrToSize(bad, unchanged)) << bad;
         EXPECT_EQ(unchanged, (TSize{1, 2})) << bad;
