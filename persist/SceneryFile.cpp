@@ -93,6 +93,13 @@ void SaveSceneryFile(const ISceneryHost& host, const std::string& filename)
     ini.SaveToFile(filename);
 }
 
+std::string SceneryText(const ISceneryHost& host)
+{
+    TIniFile ini;
+    WriteScenery(host, ini);
+    return ini.Text();
+}
+
 void ApplyScenery(TIniFile& ini, ISceneryHost& host)
 {
     std::string type = ini.ReadStringEx(SectionCommon, KeyType, "");
@@ -145,6 +152,13 @@ void LoadSceneryFile(ISceneryHost& host, const std::string& filename)
 {
     TIniFile ini;
     ini.LoadFromFile(filename);
+    ApplyScenery(ini, host);
+}
+
+void LoadSceneryFromText(ISceneryHost& host, std::string_view text)
+{
+    TIniFile ini;
+    ini.LoadFromString(text);
     ApplyScenery(ini, host);
 }
 

@@ -7,6 +7,7 @@
 #include "engine/MandelbrotProcessor.h"
 
 #include <string>
+#include <string_view>
 
 namespace quillon {
 
@@ -57,6 +58,8 @@ void WriteScenery(const ISceneryHost& host, TIniFile& ini);
 // Writes the host's state to Filename through a temporary file, so a failure
 // leaves any previous file intact. Changes nothing in the host.
 void SaveSceneryFile(const ISceneryHost& host, const std::string& filename);
+// The text SaveSceneryFile writes, before encoding: UTF-8 with CR LF line ends.
+std::string SceneryText(const ISceneryHost& host);
 
 // Checks the type tag and version ("Invalid Quillon scenary file." and nothing
 // changed), then clears the history, stops rendering and applies the values
@@ -66,5 +69,8 @@ void ApplyScenery(TIniFile& ini, ISceneryHost& host);
 // Loads Filename (a UTF-8 or UTF-16 byte-order mark selects that encoding,
 // else Windows-1252) and applies it. Rendering is not started.
 void LoadSceneryFile(ISceneryHost& host, const std::string& filename);
+// Applies a scenery document given as UTF-8 text (any line ends), as
+// LoadSceneryFile applies a file.
+void LoadSceneryFromText(ISceneryHost& host, std::string_view text);
 
 } // namespace quillon

@@ -453,3 +453,32 @@ TEST_F(SceneryFile, FailedSaveKeepsThePreviousFile)
     EXPECT_EQ(message.rfind("Cannot write file", 0), 0u) << message;
     EXPECT_EQ(ReadFileBytes(target), "previous");
 }
+
+TEST_F(SceneryFile, TextIsTheFileAndLoadsBack)
+{
+    TTestHost source;
+    source.Change();
+    SaveSceneryFile(source, Path("changed.qsf"));
+    const std::string text = SceneryText(source);
+    EXPECT_EQ(text, ReadFileBytes(Path("changed.qsf")));
+
+    // Line feeds alone (as a PNG text chunk keeps them) load alike.
+    std::string lf = text;
+    std::erase(lf, '\r');
+    TTestHost target;
+    LoadSceneryFromText(target, lf);
+    TTestHost fromFile;
+    LoadSceneryFile(fromFile, Path("changed.qsf"));
+    EXPECT_TRUE(TSnapshot(target) == TSnapshot(fromFile));
+    EXPECT_EQ(SceneryText(target), text);
+
+    // Text that is no scenery document is refused before anything changes.
+    for (const std::string& bad : {std::string(), std::string("\x89PNG\r\n\x1a\n", 8), Edited({{"Type", "CLM"}})}) {
+        TTestHost host;
+        host.Change();
+        const TSnapshot before(host);
+        EXPECT_EQ(ErrorOf([&] { LoadSceneryFromText(host, bad); }), "Invalid Quillon scenary file.");
+        EXPECT_TRUE(TSnapshot(host) == before);
+        EXPECT_EQ(host.FHistoryCleared, 0);
+    }
+}
