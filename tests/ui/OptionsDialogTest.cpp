@@ -66,7 +66,8 @@ class OptionsDialogTest : public QObject {
         if (!FWindow) {
             FWindow = std::make_unique<TMainDialog>();
             FWindow->show();
-            QTest::qWaitFor([this] { return !FWindow->Running(); }, 10000);
+            if (!QTest::qWaitFor([this] { return !FWindow->Running(); }, 10000))
+                qWarning("the first rendering did not end");
             FHost = std::make_unique<TMainDialogOptionsHost>(*FWindow);
         }
         return *FWindow;
