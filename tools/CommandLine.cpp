@@ -127,9 +127,10 @@ std::string UsageText()
        quillon-render [SCENE.qsf] --animate OUT.gif [--size WxH] [--threads N]
        quillon-render [SCENE.qsf] --bench [--size WxH] [--threads N]
 
-Renders a Quillon scenery file without a window. Without SCENE it renders the
-program's default picture: the whole Mandelbrot set, 50 steps, escape radius 2
-and the default color map.
+Renders a Quillon scenery file without a window. SCENE may also be a PNG
+written by quillon-render or by the program: it carries its scene in a text
+chunk. Without SCENE it renders the program's default picture: the whole
+Mandelbrot set, 50 steps, escape radius 2 and the default color map.
 
 Outputs (any combination; written in this order):
       --write-scene FILE  the scene as rendered, as a scenery file (.qsf),

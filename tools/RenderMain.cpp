@@ -1,6 +1,6 @@
-// quillon-render: renders a scenery file (or the default picture) without a
-// window, writes the image, the scene and the palette animation, or measures
-// the rendering speed.
+// quillon-render: renders a scenery file, a PNG that carries its scene, or
+// the default picture without a window; writes the image, the scene and the
+// palette animation, or measures the rendering speed.
 #include "CommandLine.h"
 #include "Progress.h"
 #include "RenderHost.h"
@@ -10,7 +10,7 @@
 #include "engine/NumberFns.h"
 #include "imageio/GifWriter.h"
 #include "imageio/ImageWriter.h"
-#include "persist/IniFileFns.h"
+#include "imageio/SceneImage.h"
 
 #include <algorithm>
 #include <atomic>
@@ -60,7 +60,8 @@ void PrintError(const std::string& message)
 void LoadScene(TRenderHost& host, const std::string& path)
 {
     try {
-        LoadSceneryFile(host, path);
+        // A PNG the renderer or the program wrote brings back its scene.
+        LoadSceneFromFile(host, path);
     } catch (const std::exception& e) {
         // File errors name the file already; the scene's own messages do not.
         std::string message = e.what();
@@ -171,13 +172,7 @@ int Bench(TRenderHost& host, TProgress& progress)
 
 std::vector<TPngTextChunk> PngTexts(const TRenderHost& host)
 {
-    TIniFile ini;
-    WriteScenery(host, ini);
-    std::string scene = ini.Text(), text;
-    // Text chunks end their lines with a line feed alone.
-    for (char ch : scene)
-        if (ch != '\r') text += ch;
-    return {{"Software", std::string(ProgramName) + " " + QUILLON_VERSION}, {"Scenery", text}};
+    return {{"Software", std::string(ProgramName) + " " + QUILLON_VERSION}, SceneTextChunk(host)};
 }
 
 void WriteAnimation(TRenderHost& host, const std::string& path, TProgress& progress)

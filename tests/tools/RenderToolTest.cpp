@@ -9,6 +9,7 @@
 #include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QImage>
 
 #include <algorithm>
@@ -259,7 +260,7 @@ TEST_F(RenderTool, DefaultStateWritesTheEnginesImage)
     QImage png(QString::fromStdString(Path("picture.png")));
     std::string scene = DefaultScene;
     std::erase(scene, '\r');
-    EXPECT_EQ(png.text("Scenery").toStdString(), scene);
+    EXPECT_EQ(png.text("Quillon scene").toStdString(), scene);
     EXPECT_EQ(png.text("Software").toStdString(), std::string("quillon-render ") + QUILLON_VERSION);
 }
 
@@ -363,6 +364,38 @@ TEST_F(RenderTool, AnimationIsOneRotationCycle)
     }
 }
 
+// A PNG file's bytes without a scene (Qt's writer stores no text).
+std::string PlainPng()
+{
+    QImage image(8, 6, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return buffer.data().toStdString();
+}
+
+TEST_F(RenderTool, PngBringsBackItsScene)
+{
+    TRun run = Run({Fixture("julia.qsf"), "-o", "julia.png", "--size", "40x30"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    // Told by its signature, not by its name.
+    std::filesystem::copy_file(Path("julia.png"), Path("julia.qsf"));
+    for (const std::string scene : {"julia.png", "julia.qsf"}) {
+        SCOPED_TRACE(scene);
+        run = Run({scene, "-o", "again.png", "--write-scene", "again.qsf", "--size", "40x30"});
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        EXPECT_EQ(ReadFileBytes(Path("again.qsf")), ReadFileBytes(Fixture("julia.qsf")));
+        const QImage first(QString::fromStdString(Path("julia.png")));
+        const QImage again(QString::fromStdString(Path("again.png")));
+        ASSERT_FALSE(again.isNull());
+        EXPECT_EQ(again.convertToFormat(QImage::Format_Indexed8, first.colorTable()),
+                  first.convertToFormat(QImage::Format_Indexed8, first.colorTable()));
+        EXPECT_EQ(again.text("Quillon scene"), first.text("Quillon scene"));
+        ExpectSameImage(again, TReference(40, 30, JuliaSetup));
+    }
+}
+
 // The default scene with lines replaced (or removed, for nullopt), by key.
 std::string EditedScene(const std::map<std::string, std::optional<std::string>>& changes)
 {
@@ -398,6 +431,8 @@ TEST_F(RenderTool, BadInputLeavesNoFile)
         {"scene is a folder", std::nullopt, {"."}, 1, "Cannot open file \".\"."},
         {"wrong type", EditedScene({{"Type", "qsf"}}), {}, 1, "scene.qsf: Invalid Quillon scenary file."},
         {"wrong version", EditedScene({{"Version", "101"}}), {}, 1, "Invalid Quillon scenary file."},
+        {"PNG without a scene", PlainPng(), {}, 1, "scene.qsf: Invalid Quillon scenary file."},
+        {"truncated PNG", PlainPng().substr(0, 40), {}, 1, "scene.qsf: Invalid Quillon scenary file."},
         {"version no integer", EditedScene({{"Version", "1x"}}), {}, 1, "'1x' is not a valid integer value"},
         {"key missing", EditedScene({{"MaxAbs", std::nullopt}}), {}, 1,
          "Section [Settings] or Key 'MaxAbs' not found."},
