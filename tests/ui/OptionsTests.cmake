@@ -12,3 +12,9 @@ quillon_add_qtest(quillon_ui_palette_editor_tests
 quillon_add_qtest(quillon_ui_about_tests
   SOURCES AboutDlgTest.cpp
   LIBS quillon::ui_aux quillon::ui_common)
+
+# Not a test: pictures of each chapter and of the About box under a real X
+# server, for a person to look at (see the source).
+add_executable(quillon_options_showcase OptionsShowcase.cpp)
+quillon_target_defaults(quillon_options_showcase)
+target_link_libraries(quillon_options_showcase PRIVATE quillon::ui_main quillon::ui_aux quillon::resources Qt6::Test Qt6::Widgets)

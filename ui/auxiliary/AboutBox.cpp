@@ -7,6 +7,8 @@
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QPushButton>
 
+#include <algorithm>
+
 #include "engine/NumberFns.h"
 #include "ui/auxiliary/VersionInfo.h"
 #include "ui/auxiliary/WebLink.h"
@@ -126,9 +128,11 @@ void TAboutBox::DoInitialize()
     QLabel* info = dialog->LabelInfo;
     const QString text = FInfo.join(QLatin1Char('\n'));
     info->setText(text);
-    // The text's own width, at least the bevel's; links share it.
+    // The bevel's width, or a link's when wider (fonts differ); links share it.
     info->setMinimumWidth(dialog->Bevel->width());
-    const int width = dialog->Bevel->width();
+    int width = dialog->Bevel->width();
+    for (const QString& line : FLinks)
+        width = std::max(width, info->fontMetrics().horizontalAdvance(line) + 4);
     const int textHeight =
         text.isEmpty() ? 0
                        : info->fontMetrics().boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap, text).height();
@@ -141,7 +145,7 @@ void TAboutBox::DoInitialize()
         y += link->height();
     }
     const int barHeight = dialog->PanelButtons->height();
-    dialog->setFixedSize(dialog->width(), y + (barHeight * 3) / 2);
+    dialog->setFixedSize(std::max(dialog->width(), info->x() + width + 8), y + (barHeight * 3) / 2);
 }
 
 } // namespace quillon

@@ -5,7 +5,7 @@ set(QUILLON_VERSION_CODEPAGE 04E4)
 set(QUILLON_VERSION_BLOCK ${QUILLON_VERSION_LANGUAGE}${QUILLON_VERSION_CODEPAGE})
 set(QUILLON_COMPANY_NAME "Borvik")
 set(QUILLON_FILE_DESCRIPTION "Quillon - Mandelbrot Set Renderer")
-set(QUILLON_LEGAL_COPYRIGHT "Copyright (C) Borvik. Free to use and to pass on.")
+set(QUILLON_LEGAL_COPYRIGHT "Copyright (C) Borvik")
 configure_file(${CMAKE_CURRENT_SOURCE_DIR}/auxiliary/VersionData.cpp.in
                ${CMAKE_CURRENT_BINARY_DIR}/auxiliary/VersionData.cpp @ONLY)
 

@@ -50,9 +50,9 @@ TAboutBox& MainAboutBox(TMainDialog& Window)
     box->SetParentWidget(&Window);
     box->SetCaption(QStringLiteral("About"));
     box->SetLanguageId(QStringLiteral("$0409"));
-    box->SetInfo({QStringLiteral("Quillon is free software: use it, copy it and pass it on."),
-                  QStringLiteral("It comes without any warranty; you use it at your own risk."),
-                  QStringLiteral("Images you make with it are yours.")});
+    box->SetInfo({QStringLiteral("Quillon is free software; pass it on."),
+                  QStringLiteral("It comes without warranty of any kind."),
+                  QStringLiteral("The images you make with it are yours.")});
     box->SetLinks({QStringLiteral("https://en.wikipedia.org/wiki/Mandelbrot_set")});
     return *box;
 }

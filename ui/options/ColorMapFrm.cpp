@@ -206,9 +206,17 @@ TColorMapFrame::TColorMapFrame(QWidget* Parent) : QWidget(Parent), FColorMap(std
     commands->setSpacing(4);
     const QAction* const columns[2][5] = {{ActionAdd, ActionColor, ActionUp, ActionDown, ActionDelete},
                                           {ActionNew, ActionOpen, ActionSave, ActionDefault, ActionRandom}};
+    std::vector<QToolButton*> buttons;
+    int buttonWidth = 75;
     for (int c = 0; c < 2; ++c)
-        for (int r = 0; r < 5; ++r)
-            commands->addWidget(MakeButton(const_cast<QAction*>(columns[c][r])), r, c);
+        for (int r = 0; r < 5; ++r) {
+            buttons.push_back(MakeButton(const_cast<QAction*>(columns[c][r])));
+            buttonWidth = std::max(buttonWidth, buttons.back()->sizeHint().width());
+            commands->addWidget(buttons.back(), r, c);
+        }
+    // Wide enough for every caption beside its icon in the font at hand.
+    for (QToolButton* button : buttons)
+        button->setFixedWidth(buttonWidth);
     commands->addWidget(GroupBoxRandomParams, 5, 0, 1, 2);
     commands->setRowStretch(6, 1);
 
@@ -269,6 +277,7 @@ void TColorMapFrame::CreateGrid()
     GridColorItems->SetDefaultRowHeight(std::max(16, GridColorItems->fontMetrics().height() + 4));
     GridColorItems->setSelectionBehavior(QAbstractItemView::SelectItems);
     GridColorItems->setColumnWidth(0, 47);
+    GridColorItems->SetElasticCol(1);
     GridColorItems->setMinimumWidth(110);
 
     GridColorItems->OnDrawFixed = [](TGridList& Grid, int Col, int, const QRect& Rect) {
