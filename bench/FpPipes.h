@@ -13,7 +13,7 @@ struct TPipeRates {
     double ClockHz = 0;            // core clock while these vectors are busy; 0 if unknown
 };
 
-// Runs each probe (best of three) for rounds x 16 vector operations; seed should
+// Runs each probe (best of three) for rounds x 12 vector operations; seed should
 // not be known to the compiler (it keeps the chains from being folded).
 TPipeRates ProbeFpPipes(std::int64_t rounds, double seed);
 
