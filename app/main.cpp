@@ -12,12 +12,14 @@
 #include "ui/common/CyanDusk.h"
 #include "ui/common/QuillonApplication.h"
 #include "ui/main/MainDlg.h"
+#include "ui/options/OptionsChapters.h"
 
 int main(int argc, char* argv[])
 {
     using namespace quillon;
     CalibrateCPUTicks();
-    // The options dialog's chapter list is created here once it exists.
+    // The options dialog's chapter list is made on first use, by the
+    // registrations below.
 
     // Numbers follow fixed en-US conventions everywhere, whatever the user's
     // locale says (our number module never looks at the locale; Qt's own
@@ -26,7 +28,7 @@ int main(int argc, char* argv[])
 
     TQuillonApplication app(argc, argv);
     InitResources();
-    // Options dialog chapters register here once they exist.
+    RegisterOptionsChapters();
 
     QApplication::setApplicationName(QStringLiteral("Quillon"));
     QApplication::setApplicationDisplayName(QStringLiteral("Quillon"));

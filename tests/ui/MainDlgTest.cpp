@@ -130,8 +130,9 @@ private slots:
         QCOMPARE(w.ActionRender->statusTip(), QStringLiteral("Start rendering"));
         QCOMPARE(w.ActionReset->toolTip(), QStringLiteral("Resets view, colors and parameters"));
         QCOMPARE(w.ActionJulia->text(), QStringLiteral("Toggle Mandelbrot/Julia set"));
+        QVERIFY(w.ActionOptions->isEnabled());
+        QVERIFY(w.ActionAbout->isEnabled());
         // Commands of tools still to come exist, disabled.
-        QVERIFY(!w.ActionOptions->isEnabled());
         QVERIFY(!w.ActionSaveImageAs->isEnabled());
         QVERIFY(w.ToolBarExit && !w.ToolBarExit->isVisible());
     }

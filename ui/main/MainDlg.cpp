@@ -28,6 +28,7 @@
 #include "ui/common/WidgetPlacement.h"
 #include "ui/auxiliary/QuickHelpDlg.h"
 #include "ui/main/Cursors.h"
+#include "ui/main/MainDlgOptions.h"
 #include "ui/main/PaintBox.h"
 #include "ui/main/logic/StatusTexts.h"
 #include "ui/options/TrackBarEx.h"
@@ -103,6 +104,7 @@ TMainDialog::TMainDialog(QWidget* parent) : QMainWindow(parent)
     connect(FCursorFrameTimer, &QTimer::timeout, this, [this] { NextCursorFrame(); });
 
     CreateActions();
+    ConnectOptionsCommands(*this);
     CreateMenus();
     CreateToolBar();
     auto* central = new QWidget(this);
