@@ -1,0 +1,825 @@
+// The main window driven through its paint box with mouse, wheel and key
+// events: tool modes, panning, zooming, the selection and its overlay,
+// palette animation, window modes and the help window.
+#include <QtTest/QtTest>
+
+#include <QtGui/QAction>
+#include <QtGui/QGuiApplication>
+#include <QtWidgets/QMenuBar>
+#include <QtWidgets/QStatusBar>
+#include <QtWidgets/QTextBrowser>
+#include <QtWidgets/QToolBar>
+
+#include <cmath>
+#include <memory>
+#include <numbers>
+
+#include "colormap/ColorMap.h"
+#include "persist/RegFns.h"
+#include "resources/ResourcesInit.h"
+#include "ui/auxiliary/HelpViewer.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/QuillonApplication.h"
+#include "ui/main/Cursors.h"
+#include "ui/main/MainDlg.h"
+#include "ui/main/PaintBox.h"
+#include "ui/options/TrackBarEx.h"
+
+using namespace quillon;
+
+namespace {
+
+constexpr double Deg = std::numbers::pi / 180;
+
+TView V(double x, double y, double scale, double angle = 0)
+{
+    return TView::Create(TPoint2D::Create(x, y), scale, angle);
+}
+
+void Mouse(QWidget* w, QEvent::Type type, const QPoint& p, Qt::MouseButton button, Qt::MouseButtons buttons,
+           Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QMouseEvent e(type, QPointF(p), QPointF(w->mapToGlobal(p)), button, buttons, modifiers);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+void Press(QWidget* w, const QPoint& p, Qt::MouseButton b = Qt::LeftButton, Qt::KeyboardModifiers m = Qt::NoModifier)
+{
+    Mouse(w, QEvent::MouseButtonPress, p, b, b, m);
+}
+
+void MoveTo(QWidget* w, const QPoint& p, Qt::MouseButtons held = Qt::LeftButton,
+            Qt::KeyboardModifiers m = Qt::NoModifier)
+{
+    Mouse(w, QEvent::MouseMove, p, Qt::NoButton, held, m);
+}
+
+void Release(QWidget* w, const QPoint& p, Qt::MouseButton b = Qt::LeftButton,
+             Qt::KeyboardModifiers m = Qt::NoModifier)
+{
+    Mouse(w, QEvent::MouseButtonRelease, p, b, Qt::NoButton, m);
+}
+
+void Click(QWidget* w, const QPoint& p, Qt::MouseButton b = Qt::LeftButton)
+{
+    Press(w, p, b);
+    Release(w, p, b);
+}
+
+// A drag in steps, as a hand makes it.
+void Drag(QWidget* w, const QPoint& from, const QPoint& to, Qt::KeyboardModifiers m = Qt::NoModifier)
+{
+    Press(w, from, Qt::LeftButton, m);
+    for (int i = 1; i <= 5; ++i)
+        MoveTo(w, from + (to - from) * i / 5, Qt::LeftButton, m);
+    Release(w, to, Qt::LeftButton, m);
+}
+
+// Qt reports a double-click in place of the second press.
+void DoubleClick(QWidget* w, const QPoint& p)
+{
+    Click(w, p);
+    Mouse(w, QEvent::MouseButtonDblClick, p, Qt::LeftButton, Qt::LeftButton);
+    Release(w, p);
+}
+
+void Wheel(QWidget* w, const QPoint& p, int delta, Qt::KeyboardModifiers m = Qt::NoModifier)
+{
+    QWheelEvent e(QPointF(p), QPointF(w->mapToGlobal(p)), QPoint(), QPoint(0, delta), Qt::NoButton, m,
+                  Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+QPoint Q(const TPoint& p)
+{
+    return QPoint(p.x, p.y);
+}
+
+double Distance(const TPoint2D& a, const TPoint2D& b)
+{
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
+
+} // namespace
+
+class MainDlgInteractionTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> FStore;
+    QStringList FErrors;
+    std::unique_ptr<TMainDialog> FWindow;
+
+    static bool Idle(const TMainDialog& w)
+    {
+        return !w.Running() && w.RenderIconIndex() == TMainDialog::IconRender;
+    }
+
+    // An idle window with a 400 x 300 image of View.
+    TMainDialog& Open(const TView& view = V(-0.6, 0, 0.01))
+    {
+        FWindow = std::make_unique<TMainDialog>();
+        FWindow->SetQuickHelpVisible(false);
+        FWindow->show();
+        TMainDialog& w = *FWindow;
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000); }();
+        w.Setup(TSize{400, 300}, view);
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000); }();
+        return w;
+    }
+
+    static void WaitIdle(const TMainDialog& w)
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+    }
+
+    // The paint-box pixel of image pixel (x, y).
+    static QPoint ImagePoint(const TMainDialog& w, int x, int y)
+    {
+        return w.ImageOffset() + QPoint(x, y);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            if (!message.contains(QLatin1String("propagateSizeHints")) && !message.contains(QLatin1String("raise()")) &&
+                !message.contains(QLatin1String("setWindowOpacity")) && previous)
+                previous(type, context, message);
+        });
+    }
+
+    void init()
+    {
+        FStore = std::make_unique<QTemporaryDir>();
+        TAppRegistry::SetStoreFolder(FStore->path().toStdString());
+        FErrors.clear();
+        SetErrorReporter([this](const QString& message) { FErrors << message; });
+    }
+
+    void cleanup()
+    {
+        FWindow.reset();
+        SetErrorReporter({});
+        TAppRegistry::SetStoreFolder({});
+        FStore.reset();
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+    }
+
+    void toolModeCommandsFormARadioGroup()
+    {
+        TMainDialog& w = Open();
+        QCOMPARE(w.ToolMode(), tmSelection);
+        QCOMPARE(w.PaintBox->cursor().pixmap().cacheKey(), Cursor(crCross).pixmap().cacheKey());
+        w.ActionModeCursor->trigger();
+        QCOMPARE(w.ToolMode(), tmCursor);
+        QVERIFY(w.ActionModeCursor->isChecked());
+        QVERIFY(!w.ActionModeSelection->isChecked());
+        QCOMPARE(w.PaintBox->cursor().shape(), Qt::ArrowCursor);
+        // Choosing the mode in force again keeps its check mark.
+        w.ActionModeCursor->trigger();
+        QVERIFY(w.ActionModeCursor->isChecked());
+        w.ActionModeSelection->trigger();
+        QCOMPARE(w.ToolMode(), tmSelection);
+        QVERIFY(!w.ActionModeCursor->isChecked());
+        QVERIFY(w.ActionModeSelection->isChecked());
+    }
+
+    void clickAndDragInCursorModePan()
+    {
+        TMainDialog& w = Open(V(-0.6, 0.1, 0.01, 30 * Deg));
+        w.SetToolMode(tmCursor);
+        const TView start = w.View();
+        // A click without movement pans by nothing: no rendering.
+        const int starts = w.RenderStartCount();
+        Click(w.PaintBox, ImagePoint(w, 200, 150));
+        QCOMPARE(w.View(), start);
+        QCOMPARE(w.RenderStartCount(), starts);
+
+        // The plane point under the press ends under the release.
+        const QPoint from = ImagePoint(w, 100, 80), to = ImagePoint(w, 260, 200);
+        const TPoint2D grabbed = w.PaintBoxToLog(from);
+        Press(w.PaintBox, from);
+        MoveTo(w.PaintBox, to);
+        QCOMPARE(w.DragAction(), daMoveView);
+        QCOMPARE(w.PaintBox->cursor().pixmap().cacheKey(), Cursor(crMove).pixmap().cacheKey());
+        QCOMPARE(w.View(), start); // nothing moves during the drag
+        Release(w.PaintBox, to);
+        QCOMPARE(w.View().Scale, start.Scale);
+        QCOMPARE(w.View().Angle, start.Angle);
+        QVERIFY(Distance(w.PaintBoxToLog(to), grabbed) < 1e-12);
+        QCOMPARE(w.PaintBox->cursor().shape(), Qt::ArrowCursor);
+        WaitIdle(w);
+
+        // With Shift the move cursor never shows, yet the release pans.
+        const TPoint2D grabbed2 = w.PaintBoxToLog(from);
+        Drag(w.PaintBox, from, to, Qt::ShiftModifier);
+        QVERIFY(Distance(w.PaintBoxToLog(to), grabbed2) < 1e-12);
+    }
+
+    void exactlyTenPixelsIsNoDrag()
+    {
+        TMainDialog& w = Open();
+        const QPoint p = ImagePoint(w, 200, 150);
+        // Cursor mode: no drag starts at 10 px, one does at 10.6.
+        w.SetToolMode(tmCursor);
+        Press(w.PaintBox, p);
+        MoveTo(w.PaintBox, p + QPoint(6, 8));
+        QCOMPARE(w.DragAction(), daNone);
+        MoveTo(w.PaintBox, p + QPoint(7, 8));
+        QCOMPARE(w.DragAction(), daMoveView);
+        Release(w.PaintBox, p);
+        WaitIdle(w);
+
+        // Selection mode: a release exactly 10 px away is a click and places the selection.
+        w.SetToolMode(tmSelection);
+        const TView view = w.View();
+        Press(w.PaintBox, p);
+        MoveTo(w.PaintBox, p + QPoint(6, 8));
+        Release(w.PaintBox, p + QPoint(6, 8));
+        QCOMPARE(w.View(), view);
+        QVERIFY(w.Selection().GetValid());
+        QVERIFY(Distance(w.Selection().Center, w.PaintBoxToLog(p + QPoint(6, 8))) < 1e-12);
+        QCOMPARE(w.Selection().Scale, view.Scale / 10);
+        QCOMPARE(w.PaintBox->cursor().pixmap().cacheKey(), Cursor(crMove).pixmap().cacheKey());
+
+        // With Ctrl held, a drag neither pans nor places.
+        const TView selection = w.Selection();
+        Drag(w.PaintBox, ImagePoint(w, 40, 40), ImagePoint(w, 90, 60), Qt::ControlModifier);
+        QCOMPARE(w.View(), view);
+        QCOMPARE(w.Selection(), selection);
+    }
+
+    void selectionIsPlacedMovedTurnedStretchedAndEscapeRestoresIt()
+    {
+        TMainDialog& w = Open(V(-0.6, 0, 0.01, 10 * Deg));
+        QCOMPARE(w.ToolMode(), tmSelection);
+        Click(w.PaintBox, ImagePoint(w, 200, 150));
+        const TView placed = w.Selection();
+        QVERIFY(placed.GetValid());
+        QCOMPARE(placed.Angle, w.View().Angle);
+        QCOMPARE(w.GetSelectionSize(), (TSize{40, 30}));
+
+        // Moving: the centre jumps to the pointer.
+        const QPoint centre = w.LogToPaintBox(placed.Center);
+        Press(w.PaintBox, centre);
+        QCOMPARE(w.DragAction(), daMoveSelection);
+        MoveTo(w.PaintBox, centre + QPoint(40, 20));
+        QVERIFY(Distance(w.Selection().Center, w.PaintBoxToLog(centre + QPoint(40, 20))) < 1e-12);
+        // Escape: back to where the drag began, and the release does nothing.
+        QTest::keyClick(w.PaintBox, Qt::Key_Escape);
+        QCOMPARE(w.Selection(), placed);
+        QCOMPARE(w.DragAction(), daNone);
+        Release(w.PaintBox, centre + QPoint(40, 20));
+        QCOMPARE(w.Selection(), placed);
+        Drag(w.PaintBox, centre, centre + QPoint(40, 20));
+        const TView moved = w.Selection();
+        QVERIFY(Distance(moved.Center, w.PaintBoxToLog(centre + QPoint(40, 20))) < 1e-12);
+        QCOMPARE(moved.Scale, placed.Scale);
+
+        // Turning by P0: the rectangle follows the pointer around the centre.
+        TCorners k = w.GetSelectionCorners();
+        const QPoint c = w.LogToPaintBox(moved.Center);
+        const QPoint p0 = Q(k[0]);
+        // A quarter turn counter-clockwise on screen: (dx, dy) -> (dy, -dx).
+        const QPoint quarter = c + QPoint((p0 - c).y(), -(p0 - c).x());
+        Press(w.PaintBox, p0);
+        QCOMPARE(w.DragAction(), daAngle);
+        MoveTo(w.PaintBox, quarter);
+        QVERIFY(std::abs(w.Selection().Angle - (moved.Angle + 90 * Deg)) < 1e-6);
+        QCOMPARE(w.Selection().Center, moved.Center);
+        QTest::keyClick(w.PaintBox, Qt::Key_Escape);
+        QCOMPARE(w.Selection(), moved);
+        Release(w.PaintBox, quarter);
+        // With Ctrl the angle snaps to 5 degrees.
+        Press(w.PaintBox, p0);
+        MoveTo(w.PaintBox, c + QPoint((p0 - c).x() + 3, (p0 - c).y() - 7), Qt::LeftButton, Qt::ControlModifier);
+        const double snapped = w.Selection().Angle / (5 * Deg);
+        QVERIFY2(std::abs(snapped - std::round(snapped)) < 1e-9, qPrintable(QString::number(snapped)));
+        QVERIFY(w.Selection().Angle != moved.Angle);
+        Release(w.PaintBox, p0);
+        // A turn of less than 10 px keeps the centre.
+        QCOMPARE(w.Selection().Center, moved.Center);
+
+        // Stretching by P1 away from the centre to twice the distance doubles the scale.
+        w.SetSelection(moved);
+        k = w.GetSelectionCorners();
+        const QPoint p1 = Q(k[1]);
+        Press(w.PaintBox, p1);
+        QCOMPARE(w.DragAction(), daSize);
+        MoveTo(w.PaintBox, c + (p1 - c) * 2);
+        QVERIFY(std::abs(w.Selection().Scale / moved.Scale - 2) < 1e-6);
+        QTest::keyClick(w.PaintBox, Qt::Key_Escape);
+        QCOMPARE(w.Selection(), moved);
+        Release(w.PaintBox, c + (p1 - c) * 2);
+        QCOMPARE(w.Selection(), moved);
+
+        // Escape without a drag passes on and changes nothing.
+        QTest::keyClick(w.PaintBox, Qt::Key_Escape);
+        QCOMPARE(w.Selection(), moved);
+        // Delete selection.
+        w.ActionSelectionDelete->trigger();
+        QVERIFY(!w.Selection().GetValid());
+        QCOMPARE(w.Selection().Center, moved.Center);
+    }
+
+    void escapeDuringAViewDragCancelsThePan()
+    {
+        TMainDialog& w = Open();
+        w.SetSelection(V(-0.9, 0.3, 0.001));
+        const TView view = w.View(), selection = w.Selection();
+        const QPoint from = ImagePoint(w, 300, 250);
+        Press(w.PaintBox, from);
+        MoveTo(w.PaintBox, from - QPoint(80, 80));
+        QCOMPARE(w.DragAction(), daMoveView);
+        QTest::keyClick(w.PaintBox, Qt::Key_Escape);
+        Release(w.PaintBox, from - QPoint(80, 80));
+        QCOMPARE(w.View(), view);
+        QCOMPARE(w.Selection(), selection);
+    }
+
+    void doubleClickAndMiddleClickZoomIntoTheSelection()
+    {
+        TMainDialog& w = Open();
+        const TView start = w.View();
+        const TView selection = V(-0.7, 0.05, 0.002, 20 * Deg);
+        // Middle click: into the selection as it stands.
+        w.SetSelection(selection);
+        Click(w.PaintBox, ImagePoint(w, 10, 10), Qt::MiddleButton);
+        QCOMPARE(w.View(), selection);
+        QVERIFY(!w.Selection().GetValid());
+        QCOMPARE(w.History().Count(), 1);
+        WaitIdle(w);
+
+        // Double-click: the first click moves the selection there, the second zooms into it.
+        const TView second = V(-0.7, 0.05, 0.0005, 35 * Deg);
+        w.SetSelection(second);
+        const QPoint p = ImagePoint(w, 120, 90);
+        const TPoint2D target = w.PaintBoxToLog(p);
+        DoubleClick(w.PaintBox, p);
+        QVERIFY(Distance(w.View().Center, target) < 1e-12);
+        QCOMPARE(w.View().Scale, second.Scale);
+        QCOMPARE(w.View().Angle, second.Angle);
+        QCOMPARE(w.History().Count(), 2);
+        WaitIdle(w);
+        // The history holds the views left.
+        w.ActionPopHistory->trigger();
+        QCOMPARE(w.View(), selection);
+        w.ActionPopHistory->trigger();
+        QCOMPARE(w.View(), start);
+    }
+
+    void wheelZoomsTheViewOrResizesTheSelection()
+    {
+        TMainDialog& w = Open();
+        const TView start = w.View();
+        // Over any part of the window, not only the image.
+        Wheel(w.StatusBar, QPoint(5, 5), 120);
+        QCOMPARE(w.View().Scale, start.Scale * 0.8);
+        // Not while rendering: the zoom commands are disabled.
+        QVERIFY(w.Running());
+        Wheel(w.PaintBox, ImagePoint(w, 5, 5), -120);
+        QCOMPARE(w.View().Scale, start.Scale * 0.8);
+        WaitIdle(w);
+        Wheel(w.PaintBox, ImagePoint(w, 5, 5), -120);
+        QVERIFY(std::abs(w.View().Scale - start.Scale) < 1e-18);
+        WaitIdle(w);
+
+        // With a selection the wheel resizes it, in any tool mode.
+        w.SetToolMode(tmCursor);
+        w.SetSelection(V(-0.6, 0, 0.001));
+        for (int i = 0; i < 3; ++i)
+            Wheel(w.PaintBox, ImagePoint(w, 5, 5), 120);
+        QVERIFY(std::abs(w.Selection().Scale - 0.001 / std::pow(1.15, 3)) < 1e-15);
+        for (int i = 0; i < 3; ++i)
+            Wheel(w.TrackBarMaxSteps, QPoint(2, 2), -120);
+        QVERIFY(std::abs(w.Selection().Scale - 0.001) < 1e-15);
+        QCOMPARE(w.MaxSteps(), 50); // the track bar under the pointer did not take it
+        QVERIFY(std::abs(w.View().Scale - start.Scale) < 1e-18);
+
+        // Ctrl+wheel: from 7 degrees to 10 going up, to 0 going down.
+        w.SetSelectionAngle(7 * Deg);
+        Wheel(w.PaintBox, ImagePoint(w, 5, 5), 120, Qt::ControlModifier);
+        QVERIFY(std::abs(w.SelectionAngle() - 10 * Deg) < 1e-12);
+        w.SetSelectionAngle(7 * Deg);
+        Wheel(w.PaintBox, ImagePoint(w, 5, 5), -120, Qt::ControlModifier);
+        QVERIFY(std::abs(w.SelectionAngle()) < 1e-12);
+    }
+
+    // Each row: the tool mode, the input, whether a selection exists, and the effect.
+    void modeTable_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<bool>("withSelection");
+        QTest::addColumn<QString>("effect");
+        const struct {
+            const char* Name;
+            TToolMode Mode;
+            const char* Input;
+            bool WithSelection;
+            const char* Effect;
+        } rows[] = {
+            {"none click", tmNone, "click", false, "nothing"},
+            {"none drag", tmNone, "drag", false, "nothing"},
+            {"none double-click", tmNone, "dblclick", true, "history only"},
+            {"none middle", tmNone, "middle", false, "history only"},
+            {"none right", tmNone, "right", false, "last view"},
+            {"none wheel", tmNone, "wheel", false, "zoom view"},
+            {"none wheel selection", tmNone, "wheel", true, "resize selection"},
+            {"cursor click", tmCursor, "click", false, "nothing"},
+            {"cursor drag", tmCursor, "drag", true, "pan"},
+            {"cursor double-click", tmCursor, "dblclick", false, "zoom point"},
+            {"cursor double-click selection", tmCursor, "dblclick", true, "zoom point"},
+            {"cursor middle", tmCursor, "middle", false, "zoom point"},
+            {"cursor right", tmCursor, "right", true, "last view"},
+            {"cursor wheel", tmCursor, "wheel", false, "zoom view"},
+            {"selection click", tmSelection, "click", false, "place"},
+            {"selection click moves", tmSelection, "click", true, "place"},
+            {"selection drag", tmSelection, "drag", true, "pan"},
+            {"selection double-click", tmSelection, "dblclick", false, "zoom point"},
+            {"selection double-click selection", tmSelection, "dblclick", true, "zoom point"},
+            {"selection middle selection", tmSelection, "middle", true, "zoom selection"},
+            {"selection middle", tmSelection, "middle", false, "zoom point"},
+            {"selection right", tmSelection, "right", false, "last view"},
+            {"selection wheel selection", tmSelection, "wheel", true, "resize selection"},
+        };
+        for (const auto& r : rows)
+            QTest::newRow(r.Name) << int(r.Mode) << QString::fromLatin1(r.Input) << r.WithSelection
+                                  << QString::fromLatin1(r.Effect);
+    }
+
+    void modeTable()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, input);
+        QFETCH(bool, withSelection);
+        QFETCH(QString, effect);
+        const TView first = V(-0.6, 0, 0.01);
+        TMainDialog& w = Open(first);
+        // One view in the history, for the right button.
+        w.SetSelection(V(-0.55, 0.05, 0.004, 15 * Deg));
+        w.ZoomToTarget();
+        WaitIdle(w);
+        const TView selection = V(-0.56, 0.07, 0.0004, 25 * Deg);
+        if (withSelection)
+            w.SetSelection(selection);
+        w.SetToolMode(static_cast<TToolMode>(mode));
+        const TView view = w.View();
+        const TView before = w.Selection();
+        const int history = w.History().Count();
+        // Well away from the selection's handles.
+        const QPoint p = ImagePoint(w, 300, 220);
+        const TPoint2D clicked = w.PaintBoxToLog(p);
+
+        if (input == QLatin1String("click"))
+            Click(w.PaintBox, p);
+        else if (input == QLatin1String("drag"))
+            Drag(w.PaintBox, p, p - QPoint(100, 60));
+        else if (input == QLatin1String("dblclick"))
+            DoubleClick(w.PaintBox, p);
+        else if (input == QLatin1String("middle"))
+            Click(w.PaintBox, p, Qt::MiddleButton);
+        else if (input == QLatin1String("right"))
+            Click(w.PaintBox, p, Qt::RightButton);
+        else if (input == QLatin1String("wheel"))
+            Wheel(w.PaintBox, p, 120);
+
+        if (effect == QLatin1String("nothing")) {
+            QCOMPARE(w.View(), view);
+            QCOMPARE(w.Selection(), before);
+            QCOMPARE(w.History().Count(), history);
+        } else if (effect == QLatin1String("pan")) {
+            QVERIFY(Distance(w.PaintBoxToLog(p - QPoint(100, 60)), clicked) < 1e-12);
+            QCOMPARE(w.View().Scale, view.Scale);
+            QCOMPARE(w.Selection(), before);
+            QCOMPARE(w.History().Count(), history);
+        } else if (effect == QLatin1String("place")) {
+            QCOMPARE(w.View(), view);
+            QVERIFY(Distance(w.Selection().Center, clicked) < 1e-12);
+            QCOMPARE(w.Selection().Scale, withSelection ? selection.Scale : view.Scale / 10);
+            QCOMPARE(w.Selection().Angle, withSelection ? selection.Angle : view.Angle);
+        } else if (effect == QLatin1String("history only")) {
+            QCOMPARE(w.View(), view);
+            QCOMPARE(w.History().Count(), history + 1);
+            QVERIFY(!w.Selection().GetValid());
+        } else if (effect == QLatin1String("last view")) {
+            QCOMPARE(w.View(), first);
+            QCOMPARE(w.History().Count(), history - 1);
+        } else if (effect == QLatin1String("zoom view")) {
+            QCOMPARE(w.View().Scale, view.Scale * 0.8);
+            QCOMPARE(w.Selection(), before);
+        } else if (effect == QLatin1String("resize selection")) {
+            QCOMPARE(w.View(), view);
+            QCOMPARE(w.Selection().Scale, selection.Scale / 1.15);
+        } else if (effect == QLatin1String("zoom point")) {
+            // Centred on the point, with the selection's scale and angle or a tenth of the view's scale.
+            QVERIFY(Distance(w.View().Center, clicked) < 1e-12);
+            QCOMPARE(w.View().Scale, withSelection ? selection.Scale : view.Scale / 10);
+            QCOMPARE(w.View().Angle, withSelection ? selection.Angle : view.Angle);
+            QCOMPARE(w.History().Count(), history + 1);
+            QVERIFY(!w.Selection().GetValid());
+        } else if (effect == QLatin1String("zoom selection")) {
+            QCOMPARE(w.View(), selection);
+            QCOMPARE(w.History().Count(), history + 1);
+            QVERIFY(!w.Selection().GetValid());
+        } else {
+            QFAIL("unknown effect");
+        }
+        w.SetRunning(false);
+    }
+
+    void overlayEnclosesTheRegionTheZoomShows_data()
+    {
+        QTest::addColumn<double>("viewAngle");
+        QTest::addColumn<double>("selectionAngle");
+        QTest::newRow("upright") << 0.0 << 0.0;
+        QTest::newRow("rotated view") << 30.0 << 30.0;
+        QTest::newRow("rotated selection") << 0.0 << 25.0;
+        QTest::newRow("both rotated") << -40.0 << 70.0;
+    }
+
+    void overlayEnclosesTheRegionTheZoomShows()
+    {
+        QFETCH(double, viewAngle);
+        QFETCH(double, selectionAngle);
+        TMainDialog& w = Open(V(-0.6, 0.0, 0.01, viewAngle * Deg));
+        const TView selection = V(-0.75, 0.15, 0.005, selectionAngle * Deg);
+        w.SetSelection(selection);
+        QCOMPARE(w.GetSelectionSize(), (TSize{200, 150}));
+        // The overlay is what differs between selection mode and cursor mode.
+        const QImage with = w.PanelWorkspace->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        w.SetToolMode(tmCursor);
+        const QImage without = w.PanelWorkspace->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        w.SetToolMode(tmSelection);
+        auto drawnNear = [&](const QPoint& p) {
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    if (with.pixel(p + QPoint(dx, dy)) != without.pixel(p + QPoint(dx, dy)))
+                        return true;
+            return false;
+        };
+        // Exclusive-or: a thin edge pixel is the inverse of the image below.
+        const TCorners k = w.GetSelectionCorners();
+        const QPoint midTop = (Q(k[0]) + Q(k[3])) / 2;
+        bool inverted = false;
+        for (int dy = -1; dy <= 1 && !inverted; ++dy)
+            for (int dx = -1; dx <= 1 && !inverted; ++dx) {
+                const QPoint q = midTop + QPoint(dx, dy);
+                inverted = (with.pixel(q) & 0xFFFFFF) == (~without.pixel(q) & 0xFFFFFF);
+            }
+        QVERIFY(inverted);
+        // The four corners are drawn (handles), and so are the edge midpoints.
+        for (int i = 0; i < 4; ++i) {
+            QVERIFY2(drawnNear(Q(k[static_cast<std::size_t>(i)])), qPrintable(QString::number(i)));
+            QVERIFY(drawnNear((Q(k[static_cast<std::size_t>(i)]) + Q(k[static_cast<std::size_t>((i + 1) % 4)])) / 2));
+        }
+        // Away from the rectangle nothing is drawn.
+        QCOMPARE(with.pixel(0, 0), without.pixel(0, 0));
+
+        // Zoom into it: the new image's corners lie where the overlay drew them.
+        const TMatrix2D oldLogToPx = w.Processor().LogToPxMatrix;
+        const QPoint offset = w.ImageOffset();
+        w.ZoomToTarget();
+        QCOMPARE(w.View(), selection);
+        const int W = w.Processor().Width(), H = w.Processor().Height();
+        const TPoint imageCorners[4] = {{0, 0}, {0, H}, {W, H}, {W, 0}};
+        for (int i = 0; i < 4; ++i) {
+            const TPoint2D z = w.Processor().PixelToLog(imageCorners[i]);
+            const TPoint2D old = oldLogToPx.Transform(z);
+            const QPointF onScreen(old.x + offset.x(), old.y + offset.y());
+            const QPointF drawn(k[static_cast<std::size_t>(i)].x, k[static_cast<std::size_t>(i)].y);
+            QVERIFY2(QLineF(onScreen, drawn).length() <= 1.0,
+                     qPrintable(QStringLiteral("corner %1: %2,%3 vs %4,%5")
+                                    .arg(i)
+                                    .arg(onScreen.x())
+                                    .arg(onScreen.y())
+                                    .arg(drawn.x())
+                                    .arg(drawn.y())));
+        }
+        w.SetRunning(false);
+    }
+
+    void overlayOnlyWhileIdleAndThinBelowSixteenPixels()
+    {
+        TMainDialog& w = Open();
+        w.SetSelection(V(-0.6, 0, 0.00035)); // 14 x 10 pixels
+        QVERIFY(IsSmallSelection(w.GetSelectionSize()));
+        const TCorners k = w.GetSelectionCorners();
+        const QImage small = w.PanelWorkspace->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        // No red handles: every drawn pixel is an inversion.
+        w.SetToolMode(tmCursor);
+        const QImage plain = w.PanelWorkspace->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        w.SetToolMode(tmSelection);
+        int drawn = 0;
+        for (int y = k[0].y - 6; y <= k[2].y + 6; ++y)
+            for (int x = k[0].x - 6; x <= k[2].x + 6; ++x)
+                if (small.pixel(x, y) != plain.pixel(x, y)) {
+                    ++drawn;
+                    QCOMPARE(small.pixel(x, y) & 0xFFFFFF, ~plain.pixel(x, y) & 0xFFFFFF);
+                }
+        QVERIFY(drawn > 0);
+        // While rendering runs, no overlay.
+        w.SetMaxSteps(2000000);
+        QVERIFY(w.Running());
+        const QImage running = w.PanelWorkspace->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        w.SetRunning(false);
+        const QPoint c = w.LogToPaintBox(w.Selection().Center);
+        const QImage idle = w.PanelWorkspace->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        bool differs = false;
+        for (int x = c.x() - 8; x <= c.x() + 8; ++x)
+            differs = differs || running.pixel(x, c.y()) != idle.pixel(x, c.y());
+        QVERIFY(differs);
+    }
+
+    void animationSpeedTable_data()
+    {
+        QTest::addColumn<int>("speed");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<QString>("rate");
+        const int intervals[] = {1000, 647, 419, 271, 176, 114, 74, 48, 31, 20};
+        const char* rates[] = {"1.0", "1.5", "2.4", "3.7", "5.7", "8.8", "13.5", "20.8", "32.3", "50.0"};
+        for (int s = 1; s <= 10; ++s)
+            QTest::newRow(qPrintable(QString::number(s))) << s << intervals[s - 1] << QString::fromLatin1(rates[s - 1]);
+    }
+
+    void animationSpeedTable()
+    {
+        QFETCH(int, speed);
+        QFETCH(int, interval);
+        QFETCH(QString, rate);
+        TMainDialog& w = Open();
+        w.SetAnimationSpeed(speed);
+        QCOMPARE(w.TimerRotatePalette->interval(), interval);
+        QCOMPARE(w.AnimationSpeed(), speed);
+        QCOMPARE(QString::number(w.AnimationSpeedToFrameRate(speed), 'f', 1), rate);
+    }
+
+    void aRotationCycleRestoresThePalette()
+    {
+        TMainDialog& w = Open();
+        const auto table = w.Processor().Bitmap().ColorTable();
+        const int count = w.Processor().ColorCount();
+        QCOMPARE(count, 256);
+        for (TUpDown direction : {drUp, drDown}) {
+            w.SetAnimationDirection(direction);
+            w.TimerRotatePaletteTimer();
+            QVERIFY(w.Processor().Bitmap().ColorTable() != table);
+            for (int i = 1; i < count - 1; ++i)
+                w.TimerRotatePaletteTimer();
+            QVERIFY(w.Processor().Bitmap().ColorTable() == table);
+        }
+        // Reset palette undoes a rotation and renders once.
+        w.TimerRotatePaletteTimer();
+        const int starts = w.RenderStartCount();
+        w.ActionResetPalette->trigger();
+        QCOMPARE(w.Processor().Colors(), w.ColorMap().AsColorArray());
+        QVERIFY(w.Processor().Bitmap().ColorTable() == table);
+        QCOMPARE(w.RenderStartCount(), starts + 1);
+    }
+
+    void animationRunsDuringARenderingWithItsCursor()
+    {
+        TMainDialog& w = Open();
+        w.SetAnimationSpeed(10);
+        // Off and idle: no global cursor; on: the animated one, cycling its frames.
+        w.ActionAnimatePalette->trigger();
+        QVERIFY(w.RotatePalette());
+        QVERIFY(w.ActionAnimatePalette->isChecked());
+        QVERIFY(QGuiApplication::overrideCursor());
+        QTRY_VERIFY(w.AnimatedCursorFrame() != 0);
+        // A long rendering: the palette keeps turning meanwhile.
+        w.SetMaxSteps(2000000);
+        QVERIFY(w.Running());
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        const auto table = w.Processor().Bitmap().ColorTable();
+        QTRY_VERIFY(w.Processor().Bitmap().ColorTable() != table);
+        QVERIFY(w.Running());
+        // Off while rendering: the hourglass; off when idle: nothing.
+        w.ActionAnimatePalette->trigger();
+        QVERIFY(!w.RotatePalette());
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+        w.SetRunning(false);
+        QVERIFY(!QGuiApplication::overrideCursor());
+        w.ActionAnimatePalette->trigger();
+        w.ActionAnimatePalette->trigger();
+        QVERIFY(!QGuiApplication::overrideCursor());
+    }
+
+    void juliaAndBackRestoresTheMandelbrotState()
+    {
+        TMainDialog& w = Open();
+        // A history of two views and a selection.
+        w.SetSelection(V(-0.7, 0.1, 0.004));
+        w.ZoomToTarget();
+        w.SetSelection(V(-0.72, 0.12, 0.001, 10 * Deg));
+        w.ZoomToTarget();
+        const TView selection = V(-0.74, 0.13, 0.0002, 5 * Deg);
+        w.SetSelection(selection);
+        WaitIdle(w);
+        const TView view = w.View();
+        TViewHistory history;
+        history.Assign(w.History());
+
+        w.ActionJulia->trigger();
+        QCOMPARE(w.Algorithm(), alJulia);
+        QVERIFY(w.ActionJulia->isChecked());
+        QCOMPARE(w.Processor().JuliaPoint(), selection.Center);
+        QCOMPARE(w.View(), V(0, 0, 0.00625));
+        QCOMPARE(w.History().Count(), 0);
+        QVERIFY(!w.Selection().GetValid());
+        // A few zooms in the Julia set.
+        for (double s : {0.003, 0.001, 0.0004}) {
+            w.SetSelection(V(0.1, 0.1, s));
+            w.ZoomToTarget();
+        }
+        w.ActionJulia->trigger();
+        QCOMPARE(w.Algorithm(), alMandelbrot);
+        QVERIFY(!w.ActionJulia->isChecked());
+        QCOMPARE(w.View(), view);
+        QCOMPARE(w.Selection(), selection);
+        QCOMPARE(w.History().Count(), history.Count());
+        TView a, b;
+        while (history.Pop(a)) {
+            QVERIFY(const_cast<TViewHistory&>(w.History()).Pop(b));
+            QCOMPARE(b, a);
+        }
+        // Without a selection, the view's centre is the Julia point.
+        w.ActionSelectionDelete->trigger();
+        w.ActionJulia->trigger();
+        QCOMPARE(w.Processor().JuliaPoint(), view.Center);
+        w.SetRunning(false);
+    }
+
+    void fullScreenControlBarInteriorAndHelp()
+    {
+        TMainDialog& w = Open();
+        // Refused while rendering.
+        w.SetMaxSteps(2000000);
+        w.ActionFullScreen->trigger();
+        QVERIFY(!w.FullScreen());
+        QVERIFY(!w.ActionFullScreen->isChecked());
+        w.SetRunning(false);
+        w.SetMaxSteps(50);
+        WaitIdle(w);
+
+        w.ActionControlBar->trigger();
+        QVERIFY(w.PanelControls->isHidden());
+        w.ActionFullScreen->trigger();
+        QVERIFY(w.FullScreen());
+        QVERIFY(w.ActionFullScreen->isChecked());
+        QVERIFY(w.windowState() & Qt::WindowFullScreen);
+        QVERIFY(w.MainMenuBar->isHidden());
+        QVERIFY(w.StatusBar->isHidden());
+        QCOMPARE(w.ToolBar->parentWidget(), w.PanelWorkspace);
+        QCOMPARE(w.ToolBar->pos(), QPoint(10, 10));
+        QVERIFY(w.ToolBarExit->isVisible());
+        QTRY_COMPARE(w.Size(), (TSize{w.PaintBox->width(), w.PaintBox->height()}));
+        WaitIdle(w);
+
+        w.ActionFullScreen->trigger();
+        QVERIFY(!w.FullScreen());
+        QVERIFY(!(w.windowState() & Qt::WindowFullScreen));
+        QVERIFY(!w.MainMenuBar->isHidden());
+        QVERIFY(!w.StatusBar->isHidden());
+        QVERIFY(!w.PanelControls->isHidden()); // shown again, though hidden before
+        QCOMPARE(w.toolBarArea(w.ToolBar), Qt::TopToolBarArea);
+        QVERIFY(!w.ToolBarExit->isVisible());
+        // The image follows the workspace once the resize has settled.
+        QTRY_COMPARE(w.Size(), (TSize{w.PaintBox->width(), w.PaintBox->height()}));
+        QTest::qWait(400);
+        WaitIdle(w);
+
+        // Hiding the control bar does not render.
+        const int starts = w.RenderStartCount();
+        w.ActionControlBar->trigger();
+        QVERIFY(w.PanelControls->isHidden());
+        QTest::qWait(50);
+        QCOMPARE(w.RenderStartCount(), starts);
+
+        // Interior renders also with auto-render off.
+        w.SetAutoRender(false);
+        w.ActionInteriorVisible->trigger();
+        QVERIFY(w.InteriorVisible());
+        QVERIFY(w.ActionInteriorVisible->isChecked());
+        QCOMPARE(w.RenderStartCount(), starts + 1);
+        w.SetRunning(false);
+
+        // Help shows our own pages.
+        w.ActionHelp->trigger();
+        QVERIFY(w.HelpViewer());
+        QVERIFY(w.HelpViewer()->isVisible());
+        QCOMPARE(w.HelpViewer()->Browser->source(), QUrl(QStringLiteral("qrc:/help/index.html")));
+        QVERIFY(w.HelpViewer()->Browser->toPlainText().contains(QLatin1String("How to explore")));
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    TQuillonApplication app(argc, argv);
+    InitResources();
+    MainDlgInteractionTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "MainDlgInteractionTest.moc"
