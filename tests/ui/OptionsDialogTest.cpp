@@ -3,6 +3,7 @@
 // what each chapter loads and stores.
 #include <QtTest/QtTest>
 
+#include <QtGui/QAction>
 #include <QtGui/QClipboard>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
@@ -23,6 +24,7 @@
 #include "persist/RegFns.h"
 #include "persist/SettingsKeys.h"
 #include "resources/ResourcesInit.h"
+#include "ui/auxiliary/AboutBox.h"
 #include "ui/common/ErrorReport.h"
 #include "ui/common/QuillonApplication.h"
 #include "ui/main/MainDlg.h"
@@ -353,6 +355,29 @@ private slots:
         QCOMPARE(w.Processor().InteriorFactor(), 12.345);
         QCOMPARE(w.AnimationSpeed(), 7);
         QCOMPARE(w.RenderStartCount(), renders);
+    }
+
+    void theCommandsOpenTheDialogsModally()
+    {
+        TMainDialog& w = Window();
+        QString seen;
+        QTimer::singleShot(0, &w, [&seen] {
+            if (auto* dialog = qobject_cast<TOptionsDialog*>(QApplication::activeModalWidget())) {
+                seen = dialog->ListBoxChapters->currentItem()->text();
+                dialog->ButtonCancel->click();
+            }
+        });
+        w.ActionOptions->trigger();
+        QCOMPARE(seen, QStringLiteral(" Algorithm"));
+        QTimer::singleShot(0, &w, [&seen] {
+            if (auto* dialog = qobject_cast<TAboutDialog*>(QApplication::activeModalWidget())) {
+                seen = dialog->LabelTitle->text();
+                dialog->ButtonOk->click();
+            }
+        });
+        w.ActionAbout->trigger();
+        QCOMPARE(seen, QStringLiteral("Quillon - Mandelbrot Set Renderer"));
+        QVERIFY(FErrors.isEmpty());
     }
 
     // --- View ------------------------------------------------------------------
