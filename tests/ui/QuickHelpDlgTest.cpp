@@ -1,0 +1,184 @@
+// The quick-help card: its place relative to the workspace, dragged, hidden,
+// shown and across runs; travelling with the window; its close symbol.
+#include <QtTest/QtTest>
+
+#include <QtGui/QAction>
+#include <QtWidgets/QLabel>
+
+#include <memory>
+
+#include "persist/RegFns.h"
+#include "persist/SettingsKeys.h"
+#include "resources/ResourcesInit.h"
+#include "ui/auxiliary/QuickHelpDlg.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/QuillonApplication.h"
+#include "ui/main/MainDlg.h"
+
+using namespace quillon;
+
+namespace {
+
+void Mouse(QWidget* w, QEvent::Type type, const QPoint& local, const QPoint& global, Qt::MouseButton button,
+           Qt::MouseButtons buttons)
+{
+    QMouseEvent e(type, QPointF(local), QPointF(global), button, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+// Drags the card by a point of its surface.
+void DragCard(QWidget* card, const QPoint& by)
+{
+    const QPoint local(60, 130);
+    const QPoint global = card->mapToGlobal(local);
+    Mouse(card, QEvent::MouseButtonPress, local, global, Qt::LeftButton, Qt::LeftButton);
+    for (int i = 1; i <= 4; ++i)
+        Mouse(card, QEvent::MouseMove, local, global + by * i / 4, Qt::NoButton, Qt::LeftButton);
+    Mouse(card, QEvent::MouseButtonRelease, local, global + by, Qt::LeftButton, Qt::NoButton);
+}
+
+} // namespace
+
+class QuickHelpDlgTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> FStore;
+    QStringList FErrors;
+    std::unique_ptr<TMainDialog> FWindow;
+
+    TMainDialog& Open()
+    {
+        FWindow = std::make_unique<TMainDialog>();
+        FWindow->move(200, 150);
+        FWindow->show();
+        return *FWindow;
+    }
+
+    void Close()
+    {
+        FWindow->SetRunning(false);
+        FWindow->close();
+        FWindow.reset();
+    }
+
+    static QPoint Origin(const TMainDialog& w)
+    {
+        return w.PanelWorkspace->mapToGlobal(QPoint(0, 0));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            if (!message.contains(QLatin1String("propagateSizeHints")) && !message.contains(QLatin1String("raise()")) &&
+                !message.contains(QLatin1String("setWindowOpacity")) && previous)
+                previous(type, context, message);
+        });
+    }
+
+    void init()
+    {
+        FStore = std::make_unique<QTemporaryDir>();
+        TAppRegistry::SetStoreFolder(FStore->path().toStdString());
+        FErrors.clear();
+        SetErrorReporter([this](const QString& message) { FErrors << message; });
+    }
+
+    void cleanup()
+    {
+        FWindow.reset();
+        SetErrorReporter({});
+        TAppRegistry::SetStoreFolder({});
+        FStore.reset();
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+    }
+
+    void firstRunOpensFivePixelsIntoTheWorkspace()
+    {
+        TMainDialog& w = Open();
+        QVERIFY(w.QuickHelpVisible());
+        QVERIFY(w.ActionQuickHelp->isChecked());
+        TQuickHelpDialog* card = w.QuickHelp();
+        QVERIFY(card && card == QuickHelpDialog);
+        QVERIFY(card->isVisible());
+        QVERIFY(card->windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(card->size(), QSize(288, 256));
+        QCOMPARE(qRound(card->windowOpacity() * 255), 200);
+        QCOMPARE(card->pos(), Origin(w) + QPoint(5, 5));
+        QCOMPARE(card->findChild<QLabel*>(QStringLiteral("Label10"))->text(), QStringLiteral("Zoom selection"));
+    }
+
+    void draggedPlaceSurvivesHidingShowingAndARestart_data()
+    {
+        QTest::addColumn<QPoint>("by");
+        QTest::addColumn<QPoint>("offset");
+        QTest::newRow("right") << QPoint(100, 0) << QPoint(105, 5);
+        QTest::newRow("negative") << QPoint(-150, -45) << QPoint(-145, -40);
+    }
+
+    void draggedPlaceSurvivesHidingShowingAndARestart()
+    {
+        QFETCH(QPoint, by);
+        QFETCH(QPoint, offset);
+        {
+            TMainDialog& w = Open();
+            DragCard(w.QuickHelp(), by);
+            QCOMPARE(w.QuickHelp()->Offset(), offset);
+            QCOMPARE(w.QuickHelp()->pos(), Origin(w) + offset);
+            w.ActionQuickHelp->trigger();
+            QVERIFY(!w.QuickHelp());
+            QVERIFY(!w.ActionQuickHelp->isChecked());
+            w.ActionQuickHelp->trigger();
+            QVERIFY(w.QuickHelp());
+            QCOMPARE(w.QuickHelp()->pos(), Origin(w) + offset);
+            Close();
+        }
+        TMainDialog& w = Open();
+        QVERIFY(w.QuickHelp());
+        QCOMPARE(w.QuickHelp()->pos(), Origin(w) + offset);
+        QCOMPARE(w.AppRegistry().Registry().ReadInteger(settings::SectionQuickHelpDialog, settings::KeyOffsetX, 0),
+                 offset.x());
+    }
+
+    void travelsWithTheWindow()
+    {
+        TMainDialog& w = Open();
+        DragCard(w.QuickHelp(), QPoint(30, 40));
+        const QPoint offset = w.QuickHelp()->Offset();
+        w.move(w.pos() + QPoint(70, 25));
+        QCOMPARE(w.QuickHelp()->pos(), Origin(w) + offset);
+        QCOMPARE(w.QuickHelp()->Offset(), offset);
+    }
+
+    void closeSymbolHidesLikeTheCommand()
+    {
+        {
+            TMainDialog& w = Open();
+            DragCard(w.QuickHelp(), QPoint(20, 10));
+            QLabel* close = w.QuickHelp()->ButtonClose;
+            const QPoint p(5, 5);
+            Mouse(close, QEvent::MouseButtonPress, p, close->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton);
+            Mouse(close, QEvent::MouseButtonRelease, p, close->mapToGlobal(p), Qt::LeftButton, Qt::NoButton);
+            QTRY_VERIFY(!w.QuickHelpVisible());
+            QVERIFY(!w.ActionQuickHelp->isChecked());
+            QVERIFY(!QuickHelpDialog);
+            Close();
+        }
+        // Hidden at the next start, and shown at its place on demand.
+        TMainDialog& w = Open();
+        QVERIFY(!w.QuickHelpVisible());
+        w.ActionQuickHelp->trigger();
+        QCOMPARE(w.QuickHelp()->pos(), Origin(w) + QPoint(25, 15));
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    TQuillonApplication app(argc, argv);
+    InitResources();
+    QuickHelpDlgTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "QuickHelpDlgTest.moc"
