@@ -513,20 +513,40 @@ private slots:
         QCOMPARE(w.Processor().ColorOffset(), 17);
     }
 
-    void malformedStoredMaxAbsIsReportedWhileTheWindowOpens()
+    void malformedStoredValuesAreReportedAndTheOthersKept()
     {
+        const char* map = "$000000\r\n$FF0000, 20\r\n$00FF00, 30\r\n";
         WriteStore(settings::KeyMaxSteps, "77");
         WriteStore(settings::KeyMaxAbs, "abc");
         WriteStore(settings::KeyAnimationSpeed, "8");
-        TMainDialog& w = Open();
-        QCOMPARE(FErrors.size(), 1);
-        QVERIFY2(FErrors.first().contains(QStringLiteral("abc")), qPrintable(FErrors.first()));
-        QVERIFY(w.isVisible());
-        // Read before the failure: applied; after it: defaults.
-        QCOMPARE(w.MaxSteps(), 77);
-        QCOMPARE(w.MaxAbs(), 2.0);
-        QCOMPARE(w.AnimationSpeed(), 5);
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        WriteStore(settings::KeyInteriorFactor, "1.5x");
+        WriteStore(settings::KeyColorOffset, "12");
+        WriteStore(settings::KeyColorMap, map);
+        {
+            TMainDialog& w = Open();
+            // One report per malformed value; the window opens.
+            QCOMPARE(FErrors.size(), 2);
+            QVERIFY2(FErrors[0].contains(QStringLiteral("abc")), qPrintable(FErrors[0]));
+            QVERIFY2(FErrors[1].contains(QStringLiteral("1.5x")), qPrintable(FErrors[1]));
+            QVERIFY(w.isVisible());
+            // Only the malformed values fall back to their defaults.
+            QCOMPARE(w.MaxSteps(), 77);
+            QCOMPARE(w.MaxAbs(), 2.0);
+            QCOMPARE(w.AnimationSpeed(), 8);
+            QCOMPARE(w.Processor().InteriorFactor(), 100.0);
+            QCOMPARE(w.ColorMap().Count(), 3);
+            QCOMPARE(w.Processor().ColorOffset(), 12);
+            QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+            w.close();
+            FWindow.reset();
+        }
+        // Closing keeps the user's values: the color map is not overwritten by the default one.
+        TAppRegistry reg;
+        reg.SetCompanyKey(settings::CompanyKey);
+        reg.SetApplicationKey(settings::ApplicationKey);
+        QCOMPARE(reg.Registry().ReadString(settings::SectionCurrent, settings::KeyColorMap, ""), std::string(map));
+        QCOMPARE(reg.Registry().ReadInteger(settings::SectionCurrent, settings::KeyAnimationSpeed, 0), 8);
+        QCOMPARE(reg.Registry().ReadInteger(settings::SectionCurrent, settings::KeyColorOffset, 0), 12);
     }
 
     void storedSpeedOutOfRangeIsClamped()

@@ -184,27 +184,40 @@ void TMainDialog::LoadSettings()
 {
     using namespace settings;
     TRegIniFile& reg = FAppRegistry->Registry();
-    SetAutoRender(reg.ReadBool(SectionCurrent, KeyAutoRender, true));
-    const int mode = reg.ReadInteger(SectionCurrent, KeyToolMode, tmSelection);
-    SetToolMode(mode >= tmNone && mode <= tmSelection ? static_cast<TToolMode>(mode) : tmSelection);
-    SetMaxSteps(reg.ReadInteger(SectionCurrent, KeyMaxSteps, MaxSteps()));
-    SetMaxAbs(reg.ReadFloat(SectionCurrent, KeyMaxAbs, MaxAbs()));
-    SetAnimationSpeed(ClampAnimationSpeed(reg.ReadInteger(SectionCurrent, KeyAnimationSpeed, AnimationSpeed())));
-    const int direction = reg.ReadInteger(SectionCurrent, KeyAnimationDirection, FAnimationDirection);
-    if (direction == drUp || direction == drDown)
-        FAnimationDirection = static_cast<TUpDown>(direction);
-    SetInteriorVisible(reg.ReadBool(SectionCurrent, KeyInteriorVisible, InteriorVisible()));
-    FProcessor->SetInteriorFactor(reg.ReadFloat(SectionCurrent, KeyInteriorFactor, FProcessor->InteriorFactor()));
+    // Each value on its own: a malformed one is reported and keeps its
+    // default while the others are still read, so closing the window writes
+    // the user's other values back unchanged.
+    RunReported([&] { SetAutoRender(reg.ReadBool(SectionCurrent, KeyAutoRender, true)); });
+    RunReported([&] {
+        const int mode = reg.ReadInteger(SectionCurrent, KeyToolMode, tmSelection);
+        SetToolMode(mode >= tmNone && mode <= tmSelection ? static_cast<TToolMode>(mode) : tmSelection);
+    });
+    RunReported([&] { SetMaxSteps(reg.ReadInteger(SectionCurrent, KeyMaxSteps, MaxSteps())); });
+    RunReported([&] { SetMaxAbs(reg.ReadFloat(SectionCurrent, KeyMaxAbs, MaxAbs())); });
+    RunReported([&] {
+        SetAnimationSpeed(ClampAnimationSpeed(reg.ReadInteger(SectionCurrent, KeyAnimationSpeed, AnimationSpeed())));
+    });
+    RunReported([&] {
+        const int direction = reg.ReadInteger(SectionCurrent, KeyAnimationDirection, FAnimationDirection);
+        if (direction == drUp || direction == drDown)
+            FAnimationDirection = static_cast<TUpDown>(direction);
+    });
+    RunReported([&] { SetInteriorVisible(reg.ReadBool(SectionCurrent, KeyInteriorVisible, InteriorVisible())); });
+    RunReported([&] {
+        FProcessor->SetInteriorFactor(reg.ReadFloat(SectionCurrent, KeyInteriorFactor, FProcessor->InteriorFactor()));
+    });
     const int offset = reg.ReadInteger(SectionCurrent, KeyColorOffset, FProcessor->ColorOffset());
-    FProcessor->SetColorOffset(offset);
-    SetColorWrapping(reg.ReadBool(SectionCurrent, KeyColorWrapping, ColorWrapping()));
-    const std::string map = reg.ReadString(SectionCurrent, KeyColorMap, "");
-    if (!map.empty()) {
+    RunReported([&] { FProcessor->SetColorOffset(offset); });
+    RunReported([&] { SetColorWrapping(reg.ReadBool(SectionCurrent, KeyColorWrapping, ColorWrapping())); });
+    RunReported([&] {
+        const std::string map = reg.ReadString(SectionCurrent, KeyColorMap, "");
+        if (map.empty())
+            return;
         FColorMap->SetAsString(map);
         // Installing the stored map resets the offset; the stored one belongs to it.
         if (offset != FProcessor->ColorOffset() && offset >= 0 && offset < FProcessor->ColorCount())
             FProcessor->SetColorOffset(offset);
-    }
+    });
 }
 
 void TMainDialog::SaveSettings()
