@@ -10,6 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libhwy-dev
   clang libclang-rt-14-dev
   xvfb xauth imagemagick
+  desktop-file-utils xdg-utils
 )
 
 missing=()
