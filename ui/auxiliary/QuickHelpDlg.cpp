@@ -1,5 +1,6 @@
 #include "ui/auxiliary/QuickHelpDlg.h"
 
+#include <QtGui/QFontMetrics>
 #include <QtGui/QIcon>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
@@ -40,11 +41,23 @@ QFont CardFont(int points, bool bold)
     return font;
 }
 
+// The card's font, a point smaller at a time until Text fits Width (where a
+// wider face stands in for the card's own).
+QFont FittingFont(const QString& text, int width, int points, bool bold)
+{
+    QFont font = CardFont(points, bold);
+    while (font.pointSize() > 6 && QFontMetrics(font).horizontalAdvance(text) > width)
+        font.setPointSize(font.pointSize() - 1);
+    return font;
+}
+
+// Labels of the two columns: the left one ends where the right one begins,
+// the right one at the card's edge.
 QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, int x, int y, bool bold)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
-    label->setFont(CardFont(8, bold));
+    label->setFont(FittingFont(text, x < 200 ? 94 : 84, 8, bold));
     label->move(x, y);
     label->adjustSize();
     return label;
@@ -77,7 +90,7 @@ TTrackbarFrame* AddTrackbar(QWidget* parent, const char* name, const QString& ca
     frame->setGeometry(7, y, 137, 25);
     frame->Label1->setText(caption);
     frame->Label1->setFixedWidth(50);
-    frame->Label1->setFont(CardFont(8, false));
+    frame->Label1->setFont(FittingFont(caption, 48, 8, false));
     frame->TrackBar->setFixedWidth(82);
     frame->TrackBar->setValue(position);
     // A picture: nothing on it reacts, and a press on it drags the card.
@@ -106,7 +119,7 @@ TQuickHelpDialog::TQuickHelpDialog(TRegIniFile& Store, QWidget* Owner)
 
     Label7 = new QLabel(QStringLiteral("Quick help"), this);
     Label7->setObjectName(QStringLiteral("Label7"));
-    Label7->setFont(CardFont(12, true));
+    Label7->setFont(FittingFont(Label7->text(), 94, 12, true));
     Label7->move(7, 7);
     Label7->adjustSize();
 
@@ -272,9 +285,10 @@ QPixmap TQuickHelpDialog::SelectModePicture(const QSize& size)
     const QIcon icon(QStringLiteral(":/icons/modeselection.png"));
     icon.paint(&p, QRect(4, (size.height() - 20) / 2, 20, 20));
     p.setPen(QColor(0xe2, 0xea, 0xee));
-    p.setFont(CardFont(8, false));
-    p.drawText(QRect(27, 0, size.width() - 29, size.height()), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("Select mode"));
+    const QString caption = QStringLiteral("Select mode");
+    const QRect text(27, 0, size.width() - 29, size.height());
+    p.setFont(FittingFont(caption, text.width(), 8, false));
+    p.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, caption);
     return pixmap;
 }
 
