@@ -15,6 +15,7 @@
 // still has before the step limit, so a lane reaches the limit at the end of a
 // block, where its squared magnitude is that of its last test. Between blocks,
 // finished lanes hand their results over and take the next pixel of the line.
+// The last few pixels of a line run in two vectors whose lanes stop on their own.
 //
 // Bit-exactness: every operation is a plain IEEE double multiplication, addition or
 // subtraction in the order of the scalar kernel; x + x equals 2 * x exactly. The
@@ -127,6 +128,78 @@ HWY_INLINE std::uint64_t LaneBits(D d, M mask)
     std::uint64_t bits;
     std::memcpy(&bits, bytes, sizeof bits);
     return bits;
+}
+
+// One test and step where every lane also stops at the limit on its own: a lane
+// is active while it has not escaped and has made fewer than maxSteps tests; only
+// active lanes count, keep their r2 and may escape.
+HWY_INLINE void IterateToEnd(D d, DI di, V& x, V& y, V cx, V cy, VI& count, M& stay, V& r2Kept, V absMax2,
+                             VI maxSteps)
+{
+    const M active = hn::And(stay, hn::RebindMask(d, hn::Lt(count, maxSteps)));
+    const V xx = hn::Mul(x, x);
+    const V yy = hn::Mul(y, y);
+    const V r2 = hn::Add(xx, yy);
+    r2Kept = hn::IfThenElse(active, r2, r2Kept);
+    count = CountUp(d, di, count, active);
+    stay = hn::AndNot(hn::And(active, hn::Ge(r2, absMax2)), stay);
+    const V ny = hn::Add(hn::Mul(hn::Add(x, x), y), cy);
+    x = hn::Add(hn::Sub(xx, yy), cx);
+    y = ny;
+}
+
+// The end of a line: the last pixels, at most two vectors of them, in slots
+// 0 .. 2L-1 (Pixel -1 for an idle slot). Two vectors cannot hide the latency, so
+// the lanes run without hand-overs and each stops on its own; the spare issue
+// slots pay for that. False when given up at stop.
+bool FinishLine(const double* X, const double* Y, const double* CX, const double* CY, const std::int64_t* tests,
+                const int* Pixel, std::int64_t maxStepsValue, V absMax2, const std::atomic<bool>* stop,
+                std::int32_t* counts, double* lastR2)
+{
+    const D d;
+    const DI di;
+    const std::size_t L = hn::Lanes(d);
+    constexpr std::size_t kMaxLanes = HWY_MAX_BYTES / sizeof(double);
+    HWY_ALIGN std::int64_t Count[2 * kMaxLanes], Live[2 * kMaxLanes];
+    HWY_ALIGN double R2[2 * kMaxLanes];
+    for (std::size_t s = 0; s < 2 * L; ++s) {
+        Count[s] = tests[s];
+        Live[s] = Pixel[s] >= 0 ? -1 : 0;
+    }
+    const VI maxSteps = hn::Set(di, maxStepsValue);
+    V x0 = hn::Load(d, X), y0 = hn::Load(d, Y), x1 = hn::Load(d, X + L), y1 = hn::Load(d, Y + L);
+    const V cx0 = hn::Load(d, CX), cy0 = hn::Load(d, CY), cx1 = hn::Load(d, CX + L), cy1 = hn::Load(d, CY + L);
+    VI count0 = hn::Load(di, Count), count1 = hn::Load(di, Count + L);
+    M stay0 = hn::MaskFromVec(hn::BitCast(d, hn::Load(di, Live))),
+      stay1 = hn::MaskFromVec(hn::BitCast(d, hn::Load(di, Live + L)));
+    V r2Kept0 = hn::Zero(d), r2Kept1 = hn::Zero(d);
+    for (std::int64_t i = 1;; ++i) {
+        for (int k = 0; k < 4; ++k) {
+            IterateToEnd(d, di, x0, y0, cx0, cy0, count0, stay0, r2Kept0, absMax2, maxSteps);
+            IterateToEnd(d, di, x1, y1, cx1, cy1, count1, stay1, r2Kept1, absMax2, maxSteps);
+        }
+        const M active = hn::Or(hn::And(stay0, hn::RebindMask(d, hn::Lt(count0, maxSteps))),
+                                hn::And(stay1, hn::RebindMask(d, hn::Lt(count1, maxSteps))));
+        if (hn::AllFalse(d, active)) break;
+        if (stop && (i & 0x3FFF) == 0 && stop->load(std::memory_order_relaxed)) return false;
+    }
+    hn::Store(count0, di, Count);
+    hn::Store(count1, di, Count + L);
+    hn::Store(hn::BitCast(di, hn::VecFromMask(d, stay0)), di, Live);
+    hn::Store(hn::BitCast(di, hn::VecFromMask(d, stay1)), di, Live + L);
+    hn::Store(r2Kept0, d, R2);
+    hn::Store(r2Kept1, d, R2 + L);
+    for (std::size_t s = 0; s < 2 * L; ++s) {
+        const int px = Pixel[s];
+        if (px < 0) continue;
+        if (Live[s] == 0) {
+            counts[px] = static_cast<std::int32_t>(Count[s]);
+        } else {
+            counts[px] = 0;
+            lastR2[px] = R2[s];
+        }
+    }
+    return true;
 }
 
 // The line kernel (see the top of the file); false when given up at line.Stop.
@@ -307,6 +380,27 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
                 }
                 firstStart = std::min(firstStart, Start[s]);
             }
+        }
+
+        if (next >= width && live > 0 && static_cast<std::size_t>(live) <= 2 * L) {
+            // The last few pixels: gather them into the first two vectors.
+            std::size_t j = 0;
+            for (std::size_t s = 0; s < slots; ++s) {
+                if (Pixel[s] < 0) continue;
+                X[j] = X[s];
+                Y[j] = Y[s];
+                CX[j] = CX[s];
+                CY[j] = CY[s];
+                Count[j] = clock - Start[s];
+                Pixel[j] = Pixel[s];
+                ++j;
+            }
+            for (; j < 2 * L; ++j) {
+                X[j] = Y[j] = CX[j] = CY[j] = 0;
+                Count[j] = 0;
+                Pixel[j] = -1;
+            }
+            return FinishLine(X, Y, CX, CY, Count, Pixel, maxSteps, absMax2, line.Stop, counts, lastR2);
         }
     }
     return true;
