@@ -21,6 +21,7 @@
 
 #include "colormap/ColorMap.h"
 #include "engine/NumberFns.h"
+#include "imageio/GifWriter.h"
 #include "persist/RegFns.h"
 #include "persist/SettingsKeys.h"
 #include "resources/ResourcesInit.h"

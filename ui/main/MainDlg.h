@@ -8,10 +8,13 @@
 #include <QtWidgets/QMainWindow>
 
 #include <array>
+#include <functional>
 #include <memory>
+#include <string>
 
 #include "engine/AnimationSpeed.h"
 #include "engine/MandelbrotProcessor.h"
+#include "persist/SceneryFile.h"
 #include "ui/main/logic/MouseLogic.h"
 #include "ui/main/logic/SelectionGeometry.h"
 #include "ui/main/logic/ViewHistory.h"
@@ -31,6 +34,7 @@ class QWheelEvent;
 
 namespace quillon {
 
+class TAnimatedGifWriter;
 class TAppRegistry;
 class TColorMap;
 class THelpViewer;
@@ -38,7 +42,10 @@ class TPaintBox;
 class TQuickHelpDialog;
 class TTrackBarEx;
 
-class TMainDialog : public QMainWindow {
+// Runs a file dialog and returns the chosen file, or nothing when cancelled.
+using TFileDialogHook = std::function<QString(QFileDialog& Dialog)>;
+
+class TMainDialog : public QMainWindow, public ISceneryHost {
     Q_OBJECT
 
 public:
@@ -53,33 +60,51 @@ public:
     void SetRunning(bool Value);
     bool AutoRender() const { return FAutoRender; }
     void SetAutoRender(bool Value);
-    TView View() const;
-    void SetView(const TView& Value);
+    TView View() const override;
+    void SetView(const TView& Value) override;
     TSize Size() const;
     void SetSize(const TSize& Value);
-    int MaxSteps() const;
-    void SetMaxSteps(int Value);
-    double MaxAbs() const;
-    void SetMaxAbs(double Value);
+    int MaxSteps() const override;
+    void SetMaxSteps(int Value) override;
+    double MaxAbs() const override;
+    void SetMaxAbs(double Value) override;
     bool InteriorVisible() const;
     void SetInteriorVisible(bool Value);
-    bool ColorWrapping() const;
-    void SetColorWrapping(bool Value);
-    TAlgorithm Algorithm() const;
+    bool ColorWrapping() const override;
+    void SetColorWrapping(bool Value) override;
+    TAlgorithm Algorithm() const override;
     // Switching to the Julia set keeps the Mandelbrot view, selection and
     // history; switching back restores them.
-    void SetAlgorithm(TAlgorithm Value);
+    void SetAlgorithm(TAlgorithm Value) override;
     TToolMode ToolMode() const { return FToolMode; }
     void SetToolMode(TToolMode Value);
     double SelectionAngle() const { return FSelection.Angle; }
     void SetSelectionAngle(double Value);
     bool RotatePalette() const;
     void SetRotatePalette(bool Value);
-    int AnimationSpeed() const;
-    void SetAnimationSpeed(int Value);
-    TUpDown AnimationDirection() const { return FAnimationDirection; }
-    void SetAnimationDirection(TUpDown Value) { FAnimationDirection = Value; }
+    int AnimationSpeed() const override;
+    void SetAnimationSpeed(int Value) override;
+    TUpDown AnimationDirection() const override { return FAnimationDirection; }
+    void SetAnimationDirection(TUpDown Value) override { FAnimationDirection = Value; }
     TColorMap& ColorMap() { return *FColorMap; }
+    const TColorMap& ColorMap() const override { return *FColorMap; }
+    // The processor's interior factor, color offset and Julia point.
+    double InteriorFactor() const override;
+    void SetInteriorFactor(double Value) override;
+    int ColorOffset() const override;
+    void SetColorOffset(int Value) override;
+    TPoint2D JuliaPoint() const override;
+    void SetJuliaPoint(const TPoint2D& Value) override;
+    // Installs a copy of Map as the working map; its palette is installed
+    // also when the map is unchanged, so a loaded scene shows its own colors.
+    void SetColorMap(const TColorMap& Map) override;
+    // Forgets the views to go back to, also those kept for the Mandelbrot set.
+    void ClearHistory() override;
+    void StopRendering() override;
+    // A palette animation is being recorded.
+    bool RecordAnimation() const;
+    void SetRecordAnimation(bool Value);
+    int AnimationFrameCount() const { return FAnimationFrameCount; }
     const TColorMap& DefaultColorMap() const { return *FDefaultColorMap; }
     bool QuickHelpVisible() const;
     void SetQuickHelpVisible(bool Value);
@@ -94,6 +119,18 @@ public:
     void Setup(const TSize& ASize, const TView& AView);
     // Back to the defaults of view, colors and parameters; one rendering.
     void Reset();
+    // The scenery file: the whole state written to Filename (through a
+    // temporary file), or read from it and applied. Loading does not start
+    // rendering; a failure leaves what was applied before it.
+    void SaveToFile(const QString& Filename);
+    void LoadFromFile(const QString& Filename);
+    // The image with the colors on screen, in the format the extension selects.
+    void SaveImageToFile(const QString& Filename);
+    // The image with its palette as the clipboard's content.
+    void CopyScreenShot();
+
+    // Runs the file dialogs; tests put a hook in that answers without blocking.
+    TFileDialogHook FileDialogHook;
 
     // Zooming: by a factor about the centre, and to the target of a
     // double-click or middle click at FDownPoint (the selection, if any).
@@ -126,8 +163,8 @@ public:
 
     // The render lock: while held, requests to start rendering are dropped.
     // Every holder starts rendering itself after releasing it.
-    void LockRendering() { ++FLockCount; }
-    void UnlockRendering() { --FLockCount; }
+    void LockRendering() override { ++FLockCount; }
+    void UnlockRendering() override { --FLockCount; }
     int LockCount() const { return FLockCount; }
 
     // Renderings this window has started (for diagnostics and tests).
@@ -314,6 +351,16 @@ private:
     void ActionHelpExecute();
     void PlaceQuickHelp();
 
+    // Files, export and recording.
+    QString RunFileDialog(QFileDialog& Dialog);
+    void ActionLoadFromFileExecute();
+    void ActionSaveToFileExecute();
+    void ActionSaveImageAsExecute();
+    void ActionScreenShotExecute();
+    void ActionRecordAnimationExecute();
+    void AddAnimationFrame();
+    void RecordingSizeChanged();
+
     void SetStatusPanel(int Index, const QString& Text);
 
     bool FInitializing = true;
@@ -349,6 +396,8 @@ private:
     QImage FComposite; // image and overlay: exclusive-or needs a raster surface
     QTimer* FCursorFrameTimer = nullptr;
     int FCursorFrame = 0;
+    std::unique_ptr<TAnimatedGifWriter> FAnimatedGif;
+    int FAnimationFrameCount = 0;
     int FRenderIcon = IconRender;
     int FRenderStartCount = 0;
     bool FFirstShowDone = false;

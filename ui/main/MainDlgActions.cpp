@@ -35,16 +35,16 @@ struct TCommand {
 constexpr TCommand FileCommands[] = {
     {&TMainDialog::ActionRender, "ActionRender", "&Render", "Start rendering", iiRender, false, true},
     {&TMainDialog::ActionReset, "ActionReset", "Rese&t", "Resets view, colors and parameters", -1, false, true},
-    {&TMainDialog::ActionLoadFromFile, "ActionLoadFromFile", "&Open...", "", iiOpen, false, false},
-    {&TMainDialog::ActionSaveToFile, "ActionSaveToFile", "S&ave as...", "", iiSaveAs, false, false},
-    {&TMainDialog::ActionSaveImageAs, "ActionSaveImageAs", "&Save image as...", "", iiSaveImage, false, false},
+    {&TMainDialog::ActionLoadFromFile, "ActionLoadFromFile", "&Open...", "", iiOpen, false, true},
+    {&TMainDialog::ActionSaveToFile, "ActionSaveToFile", "S&ave as...", "", iiSaveAs, false, true},
+    {&TMainDialog::ActionSaveImageAs, "ActionSaveImageAs", "&Save image as...", "", iiSaveImage, false, true},
     {&TMainDialog::ActionExit, "ActionExit", "&Exit", "Close application", iiExit, false, true},
 };
 
 constexpr TCommand EditCommands[] = {
     {&TMainDialog::ActionPopHistory, "ActionPopHistory", "&Last view", "", -1, false, true},
     {&TMainDialog::ActionScreenShot, "ActionScreenShot", "&Screenshot", "Copies a screenshot to the clipboard",
-     iiScreenShot, false, false},
+     iiScreenShot, false, true},
     {&TMainDialog::ActionSelectionDelete, "ActionSelectionDelete", "&Delete selection", "", iiDeleteSelection, false,
      true},
     {&TMainDialog::ActionZoomSelectionIn, "ActionZoomSelectionIn", "Shrink selection ", "", -1, false, true},
@@ -71,7 +71,7 @@ constexpr TCommand ToolsCommands[] = {
      "Animates palette by color rotation", iiAnimatePalette, true, true},
     {&TMainDialog::ActionResetPalette, "ActionResetPalette", "R&eset palette", "", -1, false, true},
     {&TMainDialog::ActionRecordAnimation, "ActionRecordAnimation", "S&tart animation recording", "", iiRecord, true,
-     false},
+     true},
     {&TMainDialog::ActionJulia, "ActionJulia", "Toggle Mandelbrot/Julia set",
      "Toggles between Mandelbrot set and Julia set", iiJulia, true, true},
     {&TMainDialog::ActionOptions, "ActionOptions", "&Options...", "", iiOptions, false, false},
@@ -137,12 +137,16 @@ void TMainDialog::CreateFileActions()
     connect(ActionRender, &QAction::triggered, this, [this] { ActionRenderExecute(); });
     connect(ActionReset, &QAction::triggered, this, [this] { ActionResetExecute(); });
     connect(ActionExit, &QAction::triggered, this, [this] { ActionExitExecute(); });
+    connect(ActionLoadFromFile, &QAction::triggered, this, [this] { ActionLoadFromFileExecute(); });
+    connect(ActionSaveToFile, &QAction::triggered, this, [this] { ActionSaveToFileExecute(); });
+    connect(ActionSaveImageAs, &QAction::triggered, this, [this] { ActionSaveImageAsExecute(); });
 }
 
 void TMainDialog::CreateEditActions()
 {
     MakeCommands(*this, EditCommands);
     connect(ActionPopHistory, &QAction::triggered, this, [this] { ActionPopHistoryExecute(); });
+    connect(ActionScreenShot, &QAction::triggered, this, [this] { ActionScreenShotExecute(); });
     connect(ActionSelectionDelete, &QAction::triggered, this, [this] { ActionSelectionDeleteExecute(); });
     connect(ActionZoomSelectionIn, &QAction::triggered, this, [this] { ActionZoomSelectionInExecute(); });
     connect(ActionZoomSelectionOut, &QAction::triggered, this, [this] { ActionZoomSelectionOutExecute(); });
@@ -172,6 +176,7 @@ void TMainDialog::CreateToolsActions()
     connect(ActionAnimatePalette, &QAction::triggered, this, [this] { ActionAnimatePaletteExecute(); });
     connect(ActionResetPalette, &QAction::triggered, this, [this] { ActionResetPaletteExecute(); });
     connect(ActionJulia, &QAction::triggered, this, [this] { ActionJuliaExecute(); });
+    connect(ActionRecordAnimation, &QAction::triggered, this, [this] { ActionRecordAnimationExecute(); });
 }
 
 void TMainDialog::CreateHelpActions()

@@ -6,6 +6,7 @@
 #include <QtGui/QAction>
 #include <QtGui/QGuiApplication>
 
+#include "imageio/GifWriter.h"
 #include "ui/main/Cursors.h"
 #include "ui/main/PaintBox.h"
 
@@ -31,6 +32,12 @@ void TMainDialog::TimerRotatePaletteTimer()
     // Only the color table turns; the pixels stay.
     FProcessor->RotatePalette(FAnimationDirection);
     PaintBox->update();
+    if (!FAnimatedGif)
+        return;
+    AddAnimationFrame();
+    // One whole turn of the palette (entry 0 stays): the GIF loops without a jump.
+    if (FAnimationFrameCount >= FProcessor->ColorCount() - 1)
+        SetRecordAnimation(false);
 }
 
 void TMainDialog::ActionAnimatePaletteExecute()

@@ -111,6 +111,7 @@ void TMainDialog::SetSize(const TSize& Value)
     if (Value == Size())
         return;
     FProcessor->SetSize(Value);
+    RecordingSizeChanged();
     SetStatusPanel(1, Q(SizeToStr(Value)));
     // The zoom figure depends on the image width.
     UpdateViewPanels();

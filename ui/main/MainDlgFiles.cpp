@@ -1,0 +1,258 @@
+// Files: scenery files, image export, the screenshot on the clipboard and the
+// recording of the palette animation as an animated GIF.
+#include "ui/main/MainDlg.h"
+
+#include <QtCore/QDir>
+#include <QtCore/QFileInfo>
+#include <QtCore/QTimer>
+#include <QtGui/QAction>
+#include <QtGui/QClipboard>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QImage>
+#include <QtWidgets/QFileDialog>
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "colormap/ColorMap.h"
+#include "engine/ColorFns.h"
+#include "imageio/GifWriter.h"
+#include "imageio/ImageWriter.h"
+#include "imageio/IndexedImage.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/main/PaintBox.h"
+
+namespace quillon {
+
+namespace {
+
+std::string Path(const QString& Filename)
+{
+    return QFile::encodeName(Filename).toStdString();
+}
+
+// The image as it is on screen: a race-free copy of the pixels (workers may
+// still write them) and the color table as it stands, rotation included.
+struct TScreenImage {
+    std::vector<std::uint8_t> Pixels;
+    std::array<std::uint32_t, 256> Table{};
+    TIndexedImage Image;
+
+    explicit TScreenImage(const TProcessor& Processor)
+    {
+        const TPaletteBitmap& bitmap = Processor.Bitmap();
+        const int w = bitmap.Width();
+        const int h = bitmap.Height();
+        Pixels.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+        bitmap.CopyPixels(Pixels.data(), w, true);
+        // The bitmap's table holds blue low; the writers take colors red low.
+        const auto entries = bitmap.ColorTable();
+        for (std::size_t i = 0; i < Table.size(); ++i)
+            Table[i] = SwapRedBlue(entries[i]);
+        Image.Width = w;
+        Image.Height = h;
+        Image.Pixels = Pixels.data();
+        Image.BytesPerLine = w;
+        Image.BottomUp = false;
+        Image.ColorTable = Table.data();
+        Image.ColorCount = bitmap.ColorCount();
+    }
+};
+
+} // namespace
+
+QString TMainDialog::RunFileDialog(QFileDialog& Dialog)
+{
+    if (FileDialogHook)
+        return FileDialogHook(Dialog);
+    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
+        return {};
+    return Dialog.selectedFiles().constFirst();
+}
+
+// --- Scenery files -------------------------------------------------------------
+
+double TMainDialog::InteriorFactor() const
+{
+    return FProcessor->InteriorFactor();
+}
+
+void TMainDialog::SetInteriorFactor(double Value)
+{
+    FProcessor->SetInteriorFactor(Value);
+}
+
+int TMainDialog::ColorOffset() const
+{
+    return FProcessor->ColorOffset();
+}
+
+void TMainDialog::SetColorOffset(int Value)
+{
+    FProcessor->SetColorOffset(Value);
+    PaintBox->update();
+}
+
+TPoint2D TMainDialog::JuliaPoint() const
+{
+    return FProcessor->JuliaPoint();
+}
+
+void TMainDialog::SetJuliaPoint(const TPoint2D& Value)
+{
+    FProcessor->SetJuliaPoint(Value);
+}
+
+void TMainDialog::SetColorMap(const TColorMap& Map)
+{
+    if (Map.Compare(*FColorMap))
+        ApplyColorMap(); // undoes a rotation of the palette in force
+    else
+        FColorMap->Assign(Map);
+}
+
+void TMainDialog::ClearHistory()
+{
+    FHistory.Clear();
+    // A loaded scene has no way back, also not through the Julia switch.
+    FHistoryBackup.Clear();
+}
+
+void TMainDialog::StopRendering()
+{
+    SetRunning(false);
+}
+
+void TMainDialog::SaveToFile(const QString& Filename)
+{
+    SaveSceneryFile(*this, Path(Filename));
+}
+
+void TMainDialog::LoadFromFile(const QString& Filename)
+{
+    LoadSceneryFile(*this, Path(Filename));
+    PaintBox->update();
+}
+
+void TMainDialog::ActionLoadFromFileExecute()
+{
+    const QString file = RunFileDialog(*OpenDialog);
+    if (file.isEmpty())
+        return;
+    // A failed load leaves rendering stopped until the user starts it.
+    if (RunReported([&] { LoadFromFile(file); }))
+        SetRunning(true);
+}
+
+void TMainDialog::ActionSaveToFileExecute()
+{
+    SaveDialog->setDirectory(OpenDialog->directory());
+    const QString file = RunFileDialog(*SaveDialog);
+    if (file.isEmpty())
+        return;
+    if (RunReported([&] { SaveToFile(file); }))
+        OpenDialog->setDirectory(QFileInfo(file).absolutePath());
+}
+
+// --- Image export ----------------------------------------------------------------
+
+void TMainDialog::SaveImageToFile(const QString& Filename)
+{
+    const TScreenImage screen(*FProcessor);
+    WriteImage(Path(Filename), screen.Image);
+}
+
+void TMainDialog::ActionSaveImageAsExecute()
+{
+    const QString file = RunFileDialog(*SaveImageDialog);
+    if (!file.isEmpty())
+        RunReported([&] { SaveImageToFile(file); });
+}
+
+void TMainDialog::CopyScreenShot()
+{
+    const TScreenImage screen(*FProcessor);
+    const TIndexedImage& image = screen.Image;
+    QImage shot(image.Width, image.Height, QImage::Format_Indexed8);
+    for (int y = 0; y < image.Height; ++y)
+        std::copy_n(image.Row(y), image.Width, shot.scanLine(y));
+    QList<QRgb> colors(256);
+    for (std::size_t i = 0; i < screen.Table.size(); ++i)
+        colors[static_cast<qsizetype>(i)] = qRgb(GetRValue(screen.Table[i]), GetGValue(screen.Table[i]),
+                                                 GetBValue(screen.Table[i]));
+    shot.setColorTable(colors);
+    QGuiApplication::clipboard()->setImage(shot);
+}
+
+void TMainDialog::ActionScreenShotExecute()
+{
+    RunReported([this] { CopyScreenShot(); });
+}
+
+// --- Animation recording -----------------------------------------------------------
+
+bool TMainDialog::RecordAnimation() const
+{
+    return FAnimatedGif != nullptr;
+}
+
+void TMainDialog::SetRecordAnimation(bool Value)
+{
+    if (Value == RecordAnimation())
+        return;
+    if (Value) {
+        auto gif = std::make_unique<TAnimatedGifWriter>();
+        gif->Begin({}, FProcessor->Width(), FProcessor->Height());
+        FAnimatedGif = std::move(gif);
+        FAnimationFrameCount = 0;
+        ActionRecordAnimation->setChecked(true);
+        AddAnimationFrame();
+        return;
+    }
+    ActionRecordAnimation->setChecked(false);
+    // Taken out first: the dialog below runs an event loop, and ticks must not add frames meanwhile.
+    std::unique_ptr<TAnimatedGifWriter> gif = std::move(FAnimatedGif);
+    const int frames = FAnimationFrameCount;
+    FAnimationFrameCount = 0;
+    if (frames > 1) {
+        const QString file = RunFileDialog(*SaveAniDialog);
+        if (!file.isEmpty())
+            RunReported([&] { gif->Finish(Path(file)); });
+    }
+    // Discarded also after a cancelled dialog or with a single frame; its temporary file goes with it.
+}
+
+void TMainDialog::AddAnimationFrame()
+{
+    if (!FAnimatedGif)
+        return;
+    // Frames of another size no longer match the animation: the recording ends instead.
+    if (FProcessor->Width() != FAnimatedGif->Width() || FProcessor->Height() != FAnimatedGif->Height())
+        return;
+    const TScreenImage screen(*FProcessor);
+    FAnimatedGif->AddFrame(screen.Image, AnimationSpeedToInterval(AnimationSpeed()) / 10);
+    ++FAnimationFrameCount;
+}
+
+void TMainDialog::RecordingSizeChanged()
+{
+    if (!FAnimatedGif)
+        return;
+    if (FProcessor->Width() == FAnimatedGif->Width() && FProcessor->Height() == FAnimatedGif->Height())
+        return;
+    // Stopped from the event loop, not from inside the size change: it may open the save dialog.
+    QTimer::singleShot(0, this, [this] {
+        if (FAnimatedGif &&
+            (FProcessor->Width() != FAnimatedGif->Width() || FProcessor->Height() != FAnimatedGif->Height()))
+            RunReported([this] { SetRecordAnimation(false); });
+    });
+}
+
+void TMainDialog::ActionRecordAnimationExecute()
+{
+    RunReported([this] { SetRecordAnimation(!RecordAnimation()); });
+    ActionRecordAnimation->setChecked(RecordAnimation());
+}
+
+} // namespace quillon
