@@ -37,7 +37,7 @@ for t in "${targets[@]}"; do
   echo "== $t: ${seconds}s"
   nice -n 19 "$build/fuzz/fuzz_$t" "$corpus" "tests/data/fuzz/$t" "${dict[@]}" \
     -max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -malloc_limit_mb=2048 -max_len=4096 \
-    -artifact_prefix="$findings/" -print_final_stats=1 2>&1 | tee "$build/findings/$t.log" | grep -E '^(#[0-9]+ +DONE|==|stat::|SUMMARY|.*ERROR)' || true
+    -artifact_prefix="$findings/" -print_final_stats=1 2>&1 | tee "$build/findings/$t.log" | grep -E '(DONE|^==|^stat::|SUMMARY|ERROR)' || true
   if ls "$findings"/* >/dev/null 2>&1; then
     echo "!! $t: findings in $findings"
     status=1
