@@ -10,7 +10,7 @@
 #include "engine/NumberFns.h"
 #include "imageio/GifWriter.h"
 #include "imageio/ImageWriter.h"
-#include "imageio/SceneImage.h"
+#include "persist/SceneImage.h"
 
 #include <algorithm>
 #include <atomic>
