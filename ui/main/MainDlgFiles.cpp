@@ -140,6 +140,8 @@ void TMainDialog::ActionLoadFromFileExecute()
     const QString file = RunFileDialog(*OpenDialog);
     if (file.isEmpty())
         return;
+    // "Save as" starts where the last scene was opened.
+    OpenDialog->setDirectory(QFileInfo(file).absolutePath());
     // A failed load leaves rendering stopped until the user starts it.
     if (RunReported([&] { LoadFromFile(file); }))
         SetRunning(true);

@@ -1,0 +1,548 @@
+// The window's files: scenery files through Open and Save as, image export,
+// the screenshot on the clipboard and the recording of the palette animation.
+// File dialogs answer through the window's hook and never block.
+#include <QtTest/QtTest>
+
+#include <QtCore/QProcess>
+#include <QtGui/QAction>
+#include <QtGui/QClipboard>
+#include <QtGui/QGuiApplication>
+#include <QtGui/QImageReader>
+#include <QtWidgets/QFileDialog>
+
+#include <memory>
+
+#include "colormap/ColorMap.h"
+#include "persist/RegFns.h"
+#include "resources/ResourcesInit.h"
+#include "ui/common/ErrorReport.h"
+#include "ui/common/QuillonApplication.h"
+#include "ui/main/MainDlg.h"
+
+using namespace quillon;
+
+namespace {
+
+TView V(double x, double y, double scale, double angle = 0)
+{
+    return TView::Create(TPoint2D::Create(x, y), scale, angle);
+}
+
+QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+// The image as the window shows it: indices and the color table in force.
+QImage ScreenImage(const TMainDialog& w)
+{
+    const TPaletteBitmap& bitmap = w.Processor().Bitmap();
+    QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_Indexed8);
+    bitmap.CopyPixels(image.bits(), static_cast<int>(image.bytesPerLine()), true);
+    const auto table = bitmap.ColorTable();
+    QList<QRgb> colors(256);
+    for (int i = 0; i < 256; ++i)
+        colors[i] = 0xFF000000u | table[static_cast<std::size_t>(i)];
+    image.setColorTable(colors);
+    return image.convertToFormat(QImage::Format_RGB32);
+}
+
+// Largest and mean channel difference of two images of one size.
+std::pair<int, double> Difference(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    int largest = 0;
+    double sum = 0;
+    for (int r = 0; r < x.height(); ++r)
+        for (int c = 0; c < x.width(); ++c) {
+            const QRgb p = x.pixel(c, r), q = y.pixel(c, r);
+            for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)}) {
+                largest = std::max(largest, std::abs(d));
+                sum += std::abs(d);
+            }
+        }
+    return {largest, sum / (3.0 * x.width() * x.height())};
+}
+
+} // namespace
+
+class MainDlgFilesTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> FStore;
+    std::unique_ptr<QTemporaryDir> FFiles;
+    QStringList FErrors;
+    QStringList FDialogs;             // object names of the dialogs run, in order
+    QMap<QString, QString> FAnswers; // dialog name -> chosen file ("" cancels)
+    std::unique_ptr<TMainDialog> FWindow;
+
+    static bool Idle(const TMainDialog& w)
+    {
+        return !w.Running() && w.RenderIconIndex() == TMainDialog::IconRender;
+    }
+
+    TMainDialog& Open()
+    {
+        FWindow = std::make_unique<TMainDialog>();
+        FWindow->SetQuickHelpVisible(false);
+        FWindow->FileDialogHook = [this](QFileDialog& dialog) {
+            FDialogs << dialog.objectName();
+            return FAnswers.value(dialog.objectName());
+        };
+        FWindow->show();
+        TMainDialog& w = *FWindow;
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000); }();
+        w.Setup(TSize{200, 150}, V(-0.6, 0, 0.02));
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000); }();
+        return w;
+    }
+
+    QString File(const QString& name) const
+    {
+        return FFiles->filePath(name);
+    }
+
+    // Opens File through the command, as the user does.
+    void OpenScene(TMainDialog& w, const QString& file)
+    {
+        FAnswers[QStringLiteral("OpenDialog")] = file;
+        w.ActionLoadFromFile->trigger();
+    }
+
+    void SaveScene(TMainDialog& w, const QString& file)
+    {
+        FAnswers[QStringLiteral("SaveDialog")] = file;
+        w.ActionSaveToFile->trigger();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        static QtMessageHandler previous = nullptr;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+            if (!message.contains(QLatin1String("propagateSizeHints")) && !message.contains(QLatin1String("raise()")) &&
+                previous)
+                previous(type, context, message);
+        });
+    }
+
+    void init()
+    {
+        FStore = std::make_unique<QTemporaryDir>();
+        FFiles = std::make_unique<QTemporaryDir>();
+        TAppRegistry::SetStoreFolder(FStore->path().toStdString());
+        FErrors.clear();
+        FDialogs.clear();
+        FAnswers.clear();
+        SetErrorReporter([this](const QString& message) { FErrors << message; });
+    }
+
+    void cleanup()
+    {
+        FWindow.reset();
+        SetErrorReporter({});
+        TAppRegistry::SetStoreFolder({});
+        FStore.reset();
+        FFiles.reset();
+    }
+
+    void dialogsAndTheirFolders()
+    {
+        TMainDialog& w = Open();
+        QCOMPARE(w.OpenDialog->windowTitle(), QStringLiteral("Load Scenary"));
+        QCOMPARE(w.OpenDialog->nameFilters(),
+                 QStringList({QStringLiteral("Quillon scenary file (*.qsf)"), QStringLiteral("All files (*.*)")}));
+        QCOMPARE(w.SaveDialog->windowTitle(), QStringLiteral("Save Scenary"));
+        QCOMPARE(w.SaveDialog->defaultSuffix(), QStringLiteral("qsf"));
+        QCOMPARE(w.SaveImageDialog->windowTitle(), QStringLiteral("Save Image as"));
+        QCOMPARE(w.SaveImageDialog->defaultSuffix(), QStringLiteral("bmp"));
+        QCOMPARE(w.SaveImageDialog->nameFilters().size(), 5);
+        QCOMPARE(w.SaveAniDialog->defaultSuffix(), QStringLiteral("gif"));
+        QCOMPARE(w.SaveAniDialog->nameFilters(), QStringList(QStringLiteral("GIF Images (*.gif)")));
+        // Replacing a file is confirmed, as desktop save dialogs do.
+        for (QFileDialog* d : {w.SaveDialog, w.SaveImageDialog, w.SaveAniDialog}) {
+            QCOMPARE(d->acceptMode(), QFileDialog::AcceptSave);
+            QVERIFY(!d->testOption(QFileDialog::DontConfirmOverwrite));
+        }
+
+        // "Save as" starts in the folder of the last opened scene; "Open" then in that of the saved one.
+        QVERIFY(QDir(FFiles->path()).mkpath(QStringLiteral("a")));
+        QVERIFY(QDir(FFiles->path()).mkpath(QStringLiteral("b")));
+        w.SaveToFile(File(QStringLiteral("a/first.qsf")));
+        OpenScene(w, File(QStringLiteral("a/first.qsf")));
+        QString folder;
+        w.FileDialogHook = [&](QFileDialog& dialog) {
+            folder = dialog.directory().absolutePath();
+            return File(QStringLiteral("b/second.qsf"));
+        };
+        w.ActionSaveToFile->trigger();
+        QCOMPARE(folder, QDir(File(QStringLiteral("a"))).absolutePath());
+        QCOMPARE(w.OpenDialog->directory().absolutePath(), QDir(File(QStringLiteral("b"))).absolutePath());
+        QVERIFY(QFile::exists(File(QStringLiteral("b/second.qsf"))));
+        // Cancelled: nothing happens.
+        w.FileDialogHook = [](QFileDialog&) { return QString(); };
+        const TView view = w.View();
+        w.ActionLoadFromFile->trigger();
+        QCOMPARE(w.View(), view);
+        QVERIFY(FErrors.isEmpty());
+    }
+
+    void saveChangeLoadBringsEverythingBack()
+    {
+        TMainDialog& w = Open();
+        w.SetAlgorithm(alJulia);
+        w.SetView(V(0.125, -0.25, 0.0005, 0.3));
+        w.SetJuliaPoint(TPoint2D::Create(-0.75, 0.125));
+        w.SetMaxSteps(321);
+        w.SetMaxAbs(4.5);
+        w.SetAnimationSpeed(7);
+        w.SetAnimationDirection(drDown);
+        w.SetInteriorFactor(33.25);
+        w.SetColorWrapping(true);
+        w.ColorMap().SetAsString("$000000\r\n$FF8040, 30\r\n$2080FF, 40\r\n");
+        w.SetColorOffset(7);
+        w.SetRunning(false);
+        const QString first = File(QStringLiteral("scene.qsf"));
+        SaveScene(w, first);
+        QVERIFY(FErrors.isEmpty());
+        const QByteArray saved = ReadAll(first);
+        QVERIFY(saved.startsWith("[Common]\r\nType=QSF\r\nVersion=100\r\n"));
+
+        // Change everything.
+        w.Reset();
+        w.SetAnimationSpeed(2);
+        w.SetAnimationDirection(drUp);
+        w.SetSelection(V(-0.6, 0.1, 0.001));
+        w.ZoomToTarget();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+
+        const int starts = w.RenderStartCount();
+        OpenScene(w, first);
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+        QCOMPARE(w.RenderStartCount(), starts + 1); // Open renders the loaded scene
+        QCOMPARE(w.LockCount(), 0);
+        QCOMPARE(w.Algorithm(), alJulia);
+        QVERIFY(w.ActionJulia->isChecked());
+        QCOMPARE(w.View(), V(0.125, -0.25, 0.0005, 0.3));
+        QCOMPARE(w.JuliaPoint(), TPoint2D::Create(-0.75, 0.125));
+        QCOMPARE(w.MaxSteps(), 321);
+        QCOMPARE(w.MaxAbs(), 4.5);
+        QCOMPARE(w.AnimationSpeed(), 7);
+        QCOMPARE(w.AnimationDirection(), drDown);
+        QCOMPARE(w.InteriorFactor(), 33.25);
+        QVERIFY(w.ColorWrapping());
+        QCOMPARE(w.ColorMap().Count(), 3);
+        QCOMPARE(w.Processor().ColorCount(), 71);
+        QCOMPARE(w.ColorOffset(), 7);
+        QCOMPARE(w.History().Count(), 0);
+        w.SetRunning(false);
+
+        const QString second = File(QStringLiteral("again.qsf"));
+        SaveScene(w, second);
+        QCOMPARE(ReadAll(second), saved);
+    }
+
+    void sceneRendersInTheCommandLineRendererAsOnScreen()
+    {
+        TMainDialog& w = Open();
+        // All of it in one rendering: a running one keeps the limit it started with.
+        w.LockRendering();
+        w.SetView(V(-0.74, 0.12, 0.0002, 0.4));
+        w.SetMaxSteps(200);
+        w.SetColorWrapping(true);
+        w.SetColorOffset(9);
+        w.UnlockRendering();
+        w.SetRunning(true);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        const QString scene = File(QStringLiteral("scene.qsf"));
+        w.SaveToFile(scene);
+        const QString bmp = File(QStringLiteral("render.bmp"));
+        QProcess render;
+        render.start(QStringLiteral(QUILLON_RENDER), {scene, QStringLiteral("-o"), bmp, QStringLiteral("--size"),
+                                                      QStringLiteral("200x150")});
+        QVERIFY(render.waitForFinished(60000));
+        QCOMPARE(render.exitCode(), 0);
+        const QImage rendered(bmp);
+        QCOMPARE(rendered.format(), QImage::Format_Indexed8);
+        QCOMPARE(rendered.size(), QSize(200, 150));
+        std::vector<std::uint8_t> pixels(200 * 150);
+        w.Processor().Bitmap().CopyPixels(pixels.data(), 200, true);
+        int differing = 0;
+        for (int y = 0; y < 150; ++y)
+            for (int x = 0; x < 200; ++x)
+                differing += rendered.pixelIndex(x, y) != pixels[static_cast<std::size_t>(y * 200 + x)];
+        QCOMPARE(differing, 0);
+    }
+
+    void handWrittenSceneLoads()
+    {
+        TMainDialog& w = Open();
+        const int starts = w.RenderStartCount();
+        const QString file = File(QStringLiteral("hand.qsf"));
+        WriteAll(file, "\xEF\xBB\xBF[Common]\nType=QSF\nVersion=100\n\n[Settings]\nView=-0.5,0.25,0.001,0\n"
+                       "MaxSteps= 120\nMaxAbs= 3.5 \nAnimationSpeed=7\nAnimationDirection=1\n\n"
+                       "[Colors]\n$000000\n$FFFFFF, 20\n");
+        OpenScene(w, file);
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+        QCOMPARE(w.View(), V(-0.5, 0.25, 0.001));
+        QCOMPARE(w.MaxSteps(), 120);
+        QCOMPARE(w.MaxAbs(), 3.5);
+        QCOMPARE(w.AnimationSpeed(), 7);
+        QCOMPARE(w.AnimationDirection(), drDown);
+        QCOMPARE(w.Processor().ColorCount(), 21);
+        QCOMPARE(w.RenderStartCount(), starts + 1);
+        w.SetRunning(false);
+    }
+
+    void failuresOfALoad_data()
+    {
+        QTest::addColumn<QByteArray>("settings"); // the lines of [Settings]; "missing" for no file
+        QTest::addColumn<QByteArray>("colors");
+        QTest::addColumn<QString>("message");     // a part of the message
+        QTest::addColumn<bool>("changed");        // the load got past the type check
+        const QByteArray good = "View=-0.5,0.1,0.001,0\r\nMaxSteps=77\r\nMaxAbs=3\r\nAnimationSpeed=3\r\n"
+                                "AnimationDirection=1\r\n";
+        QTest::newRow("missing file") << QByteArray("missing") << QByteArray() << "missing.qsf" << false;
+        QTest::newRow("type in lower case") << QByteArray("type") << QByteArray()
+                                            << "Invalid Quillon scenary file." << false;
+        QTest::newRow("version not an integer") << QByteArray("version") << QByteArray() << "abc" << false;
+        QTest::newRow("required key missing")
+            << QByteArray("View=-0.5,0.1,0.001,0\r\nMaxSteps=77\r\nAnimationSpeed=3\r\n") << QByteArray()
+            << "Section [Settings] or Key 'MaxAbs' not found." << true;
+        QTest::newRow("view with three fields") << QByteArray("View=-0.5,0.1,0.001\r\n") << QByteArray()
+                                                << "Invalid index" << true;
+        QTest::newRow("julia point with one field") << good + "JuliaPoint=0.25\r\n" << QByteArray() << "Invalid index"
+                                                    << true;
+        QTest::newRow("number that does not convert")
+            << QByteArray("View=-0.5,0.1,0.001,0\r\nMaxSteps=12x\r\n") << QByteArray() << "12x" << true;
+        QTest::newRow("not a Boolean") << good + "ColorWrapping=yes\r\n" << QByteArray()
+                                       << "Invalid Boolean Value 'yes'." << true;
+        QTest::newRow("offset outside the palette")
+            << good + "ColorOffset=300\r\n" << QByteArray() << "Invalid color offset." << true;
+        QTest::newRow("malformed node") << good << QByteArray("[Colors]\r\n$000000\r\n$GG0000, 5\r\n") << "$GG0000"
+                                        << true;
+    }
+
+    void failuresOfALoad()
+    {
+        QFETCH(QByteArray, settings);
+        QFETCH(QByteArray, colors);
+        QFETCH(QString, message);
+        QFETCH(bool, changed);
+        TMainDialog& w = Open();
+        // One view to go back to; the scene's map differs from the window's.
+        w.SetSelection(V(-0.6, 0.05, 0.005));
+        w.ZoomToTarget();
+        w.SetMaxSteps(2000000); // a long rendering runs when the load begins
+        QVERIFY(w.Running());
+        const TView view = w.View();
+        const std::string map = w.ColorMap().AsString();
+
+        const QString file = File(QStringLiteral("missing.qsf"));
+        if (settings == "type")
+            WriteAll(file, "[Common]\r\nType=qsf\r\nVersion=100\r\n\r\n[Settings]\r\nMaxSteps=77\r\n");
+        else if (settings == "version")
+            WriteAll(file, "[Common]\r\nType=QSF\r\nVersion=abc\r\n\r\n[Settings]\r\nMaxSteps=77\r\n");
+        else if (settings != "missing")
+            WriteAll(file, "[Common]\r\nType=QSF\r\nVersion=100\r\n\r\n[Settings]\r\n" + settings + "\r\n" + colors);
+        OpenScene(w, file);
+
+        QCOMPARE(FErrors.size(), 1);
+        QVERIFY2(FErrors.first().contains(message), qPrintable(FErrors.first()));
+        QCOMPARE(w.LockCount(), 0);
+        QCOMPARE(w.ColorMap().AsString(), map); // a malformed map changes nothing either
+        if (changed) {
+            // The values before the failure stay; no way back; rendering stopped.
+            QCOMPARE(w.View(), settings.startsWith("View=-0.5,0.1,0.001,0") ? V(-0.5, 0.1, 0.001) : view);
+            QCOMPARE(w.MaxSteps(), settings.contains("MaxSteps=77") ? 77 : 2000000);
+            QCOMPARE(w.History().Count(), 0);
+            QVERIFY(!w.Running());
+        } else {
+            QCOMPARE(w.View(), view);
+            QCOMPARE(w.History().Count(), 1);
+            QCOMPARE(w.MaxSteps(), 2000000);
+            w.SetRunning(false);
+        }
+        // The window stays usable.
+        w.SetMaxSteps(50);
+        w.SetRunning(false);
+        const int starts = w.RenderStartCount();
+        w.ActionRender->trigger();
+        QCOMPARE(w.RenderStartCount(), starts + 1);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+    }
+
+    void unwritableTargetsAreReported()
+    {
+        TMainDialog& w = Open();
+        SaveScene(w, File(QStringLiteral("no/such/folder/scene.qsf")));
+        QCOMPARE(FErrors.size(), 1);
+        FAnswers[QStringLiteral("SaveImageDialog")] = File(QStringLiteral("no/such/folder/picture.png"));
+        w.ActionSaveImageAs->trigger();
+        QCOMPARE(FErrors.size(), 2);
+        QVERIFY(FErrors.last().contains(QLatin1String("picture.png")));
+        QVERIFY(QDir(FFiles->path()).isEmpty());
+        // The open dialog's folder is not taken from a failed save.
+        QVERIFY(w.OpenDialog->directory().absolutePath() != File(QStringLiteral("no/such/folder")));
+    }
+
+    void imagesAreSavedWithTheColorsOnScreen_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("signature");
+        QTest::addColumn<bool>("lossless");
+        QTest::newRow("bmp") << "picture.bmp" << QByteArray("BM") << true;
+        QTest::newRow("png") << "picture.png" << QByteArray("\x89PNG") << true;
+        QTest::newRow("gif") << "picture.gif" << QByteArray("GIF8") << true;
+        QTest::newRow("jpg") << "picture.jpg" << QByteArray("\xFF\xD8\xFF") << false;
+        QTest::newRow("jpeg is a bitmap") << "picture.jpeg" << QByteArray("BM") << true;
+        QTest::newRow("no extension") << "picture" << QByteArray("BM") << true;
+    }
+
+    void imagesAreSavedWithTheColorsOnScreen()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, signature);
+        QFETCH(bool, lossless);
+        TMainDialog& w = Open();
+        const QImage unrotated = ScreenImage(w);
+        for (int i = 0; i < 40; ++i)
+            w.TimerRotatePaletteTimer();
+        const QImage screen = ScreenImage(w);
+        FAnswers[QStringLiteral("SaveImageDialog")] = File(name);
+        w.ActionSaveImageAs->trigger();
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+        QVERIFY(ReadAll(File(name)).startsWith(signature));
+        // Read by Qt's own decoders, told the format by the content.
+        QImageReader reader(File(name));
+        reader.setDecideFormatFromContent(true);
+        const QImage saved = reader.read();
+        QVERIFY2(!saved.isNull(), qPrintable(reader.errorString()));
+        QCOMPARE(saved.size(), screen.size());
+        const auto [largest, mean] = Difference(saved, screen);
+        if (lossless)
+            QCOMPARE(largest, 0);
+        else
+            QVERIFY2(mean < 8, qPrintable(QString::number(mean)));
+        // The rotation is in the file.
+        QVERIFY(Difference(saved, unrotated).second > mean + 10);
+    }
+
+    void screenshotPutsTheImageOnTheClipboard()
+    {
+        TMainDialog& w = Open();
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        for (int i = 0; i < 5; ++i)
+            w.TimerRotatePaletteTimer();
+        w.ActionScreenShot->trigger();
+        const QImage shot = QGuiApplication::clipboard()->image();
+        QCOMPARE(shot.format(), QImage::Format_Indexed8);
+        QCOMPARE(shot.colorTable().size(), 256);
+        QCOMPARE(Difference(shot, ScreenImage(w)).first, 0);
+        QVERIFY(QGuiApplication::clipboard()->text().isEmpty());
+    }
+
+    void recordingEndsAfterOneTurnOfThePalette()
+    {
+        TMainDialog& w = Open();
+        w.SetAnimationSpeed(10);
+        const QImage first = ScreenImage(w);
+        FAnswers[QStringLiteral("SaveAniDialog")] = File(QStringLiteral("turn.gif"));
+        w.ActionRecordAnimation->trigger();
+        QVERIFY(w.RecordAnimation());
+        QVERIFY(w.ActionRecordAnimation->isChecked());
+        QCOMPARE(w.AnimationFrameCount(), 1);
+        for (int i = 1; i < 254; ++i)
+            w.TimerRotatePaletteTimer();
+        QVERIFY(w.RecordAnimation());
+        QVERIFY(FDialogs.isEmpty());
+        w.TimerRotatePaletteTimer(); // the 255th frame ends it
+        QVERIFY(!w.RecordAnimation());
+        QVERIFY(!w.ActionRecordAnimation->isChecked());
+        QCOMPARE(FDialogs, QStringList(QStringLiteral("SaveAniDialog")));
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+
+        QImageReader reader(File(QStringLiteral("turn.gif")));
+        QCOMPARE(reader.imageCount(), 255);
+        QCOMPARE(reader.loopCount(), -1); // forever
+        const QImage frame0 = reader.read();
+        QCOMPARE(reader.nextImageDelay(), 20);
+        QCOMPARE(Difference(frame0, first).first, 0);
+        // One more tick closes the cycle: the palette is back where the recording began.
+        w.TimerRotatePaletteTimer();
+        QCOMPARE(Difference(ScreenImage(w), first).first, 0);
+    }
+
+    void recordingTakesTheSpeedInForceAndNothingWithoutFrames()
+    {
+        TMainDialog& w = Open();
+        // Started and stopped at once: one frame, no dialog, no file.
+        w.ActionRecordAnimation->trigger();
+        w.ActionRecordAnimation->trigger();
+        QVERIFY(!w.RecordAnimation());
+        QVERIFY(FDialogs.isEmpty());
+
+        w.SetAnimationSpeed(10);
+        FAnswers[QStringLiteral("SaveAniDialog")] = File(QStringLiteral("speeds.gif"));
+        w.ActionRecordAnimation->trigger();
+        for (int i = 0; i < 3; ++i)
+            w.TimerRotatePaletteTimer();
+        w.SetAnimationSpeed(5); // 176 ms: 17 hundredths
+        for (int i = 0; i < 2; ++i)
+            w.TimerRotatePaletteTimer();
+        w.ActionRecordAnimation->trigger();
+        QCOMPARE(FDialogs, QStringList(QStringLiteral("SaveAniDialog")));
+        QImageReader reader(File(QStringLiteral("speeds.gif")));
+        QCOMPARE(reader.imageCount(), 6);
+        QList<int> delays;
+        while (reader.canRead()) {
+            reader.read();
+            delays << reader.nextImageDelay();
+        }
+        QCOMPARE(delays, QList<int>({20, 20, 20, 20, 170, 170}));
+
+        // A cancelled dialog writes nothing.
+        FAnswers[QStringLiteral("SaveAniDialog")] = QString();
+        w.ActionRecordAnimation->trigger();
+        w.TimerRotatePaletteTimer();
+        w.ActionRecordAnimation->trigger();
+        QCOMPARE(FDialogs.size(), 2);
+        QCOMPARE(QDir(FFiles->path()).entryList(QDir::Files), QStringList(QStringLiteral("speeds.gif")));
+    }
+
+    void aNewImageSizeEndsTheRecording()
+    {
+        TMainDialog& w = Open();
+        FAnswers[QStringLiteral("SaveAniDialog")] = File(QStringLiteral("cut.gif"));
+        w.ActionRecordAnimation->trigger();
+        w.TimerRotatePaletteTimer();
+        w.TimerRotatePaletteTimer();
+        w.Setup(TSize{160, 100}, w.View());
+        // Frames of the new size are not taken; the recording ends and offers what it has.
+        w.TimerRotatePaletteTimer();
+        QTRY_VERIFY(!w.RecordAnimation());
+        QCOMPARE(FDialogs, QStringList(QStringLiteral("SaveAniDialog")));
+        QImageReader reader(File(QStringLiteral("cut.gif")));
+        QCOMPARE(reader.imageCount(), 3);
+        QCOMPARE(reader.size(), QSize(200, 150));
+        w.SetRunning(false);
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    TQuillonApplication app(argc, argv);
+    InitResources();
+    MainDlgFilesTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "MainDlgFilesTest.moc"
