@@ -1,8 +1,12 @@
 // Quillon: start-up in a fixed order, then the event loop until the main
-// window closes.
+// window closes. One optional argument: a scenery file or a PNG picture that
+// carries a scene, opened once the window shows (desktop file managers pass
+// the file this way).
 #include <QtCore/QLocale>
+#include <QtCore/QStringList>
 #include <QtCore/QTimer>
 
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -35,7 +39,21 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Borvik"));
     RequestStyle(app, QStringLiteral("Cyan Dusk"));
 
+    // Qt has taken its own options out of the arguments by now.
+    QString startFile;
+    const QStringList arguments = QApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument.startsWith(QLatin1Char('-')))
+            std::fprintf(stderr, "quillon: unknown option ignored: %s\n", qPrintable(argument));
+        else if (startFile.isEmpty())
+            startFile = argument;
+        else
+            std::fprintf(stderr, "quillon: only one file is opened; ignored: %s\n", qPrintable(argument));
+    }
+
     auto window = std::make_unique<TMainDialog>();
+    window->SetStartFile(startFile);
     window->show();
 
     // For unattended runs (smoke tests): close the window after a while.

@@ -105,6 +105,20 @@ class MainDlgFilesTest : public QObject {
         return w;
     }
 
+    // A window started with File as the program's argument.
+    TMainDialog& Start(const QString& file)
+    {
+        FWindow = std::make_unique<TMainDialog>();
+        FWindow->SetQuickHelpVisible(false);
+        FWindow->SetStartFile(file);
+        FWindow->show();
+        TMainDialog& w = *FWindow;
+        // One rendering: the file's scene, or the stored state when the file fails.
+        [&] { QTRY_COMPARE_WITH_TIMEOUT(w.RenderStartCount(), 1, 10000); }();
+        [&] { QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000); }();
+        return w;
+    }
+
     QString File(const QString& name) const
     {
         return FFiles->filePath(name);
@@ -159,6 +173,9 @@ private slots:
         TMainDialog& w = Open();
         QCOMPARE(w.OpenDialog->windowTitle(), QStringLiteral("Load Scenary"));
         QCOMPARE(w.OpenDialog->nameFilters(),
+                 QStringList({QStringLiteral("Quillon scenary file (*.qsf)"), QStringLiteral("All files (*.*)"),
+                              QStringLiteral("Pictures with a Quillon scene (*.png)")}));
+        QCOMPARE(w.SaveDialog->nameFilters(),
                  QStringList({QStringLiteral("Quillon scenary file (*.qsf)"), QStringLiteral("All files (*.*)")}));
         QCOMPARE(w.SaveDialog->windowTitle(), QStringLiteral("Save Scenary"));
         QCOMPARE(w.SaveDialog->defaultSuffix(), QStringLiteral("qsf"));
@@ -248,6 +265,139 @@ private slots:
         const QString second = File(QStringLiteral("again.qsf"));
         SaveScene(w, second);
         QCOMPARE(ReadAll(second), saved);
+    }
+
+    void pictureBringsBackItsScene()
+    {
+        TMainDialog& w = Open();
+        w.SetAlgorithm(alJulia);
+        w.SetView(V(0.125, -0.25, 0.004, 0.3));
+        w.SetJuliaPoint(TPoint2D::Create(-0.75, 0.125));
+        w.SetMaxSteps(321);
+        w.SetMaxAbs(4.5);
+        w.SetAnimationSpeed(7);
+        w.SetAnimationDirection(drDown);
+        w.SetInteriorFactor(33.25);
+        w.SetColorWrapping(true);
+        w.ColorMap().SetAsString("$000000\r\n$FF8040, 30\r\n$2080FF, 40\r\n");
+        w.SetColorOffset(7);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        const QImage screen = ScreenImage(w);
+        const QString scene = File(QStringLiteral("scene.qsf"));
+        w.SaveToFile(scene);
+        const QString picture = File(QStringLiteral("picture.png"));
+        FAnswers[QStringLiteral("SaveImageDialog")] = picture;
+        w.ActionSaveImageAs->trigger();
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+        QCOMPARE(Difference(QImage(picture), screen).first, 0);
+
+        w.Reset();
+        w.SetAnimationSpeed(2);
+        w.SetAnimationDirection(drUp);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        const int starts = w.RenderStartCount();
+        OpenScene(w, picture);
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+        QCOMPARE(w.RenderStartCount(), starts + 1);
+        QCOMPARE(w.Algorithm(), alJulia);
+        QCOMPARE(w.View(), V(0.125, -0.25, 0.004, 0.3));
+        QCOMPARE(w.MaxSteps(), 321);
+        QCOMPARE(w.ColorOffset(), 7);
+        QCOMPARE(w.OpenDialog->directory().absolutePath(), QDir(FFiles->path()).absolutePath());
+        // Everything else as well: the scene saves to the same file again.
+        const QString again = File(QStringLiteral("again.qsf"));
+        w.SaveToFile(again);
+        QCOMPARE(ReadAll(again), ReadAll(scene));
+        // And renders the same picture.
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        QCOMPARE(Difference(ScreenImage(w), screen).first, 0);
+    }
+
+    void picturesWithoutASceneAreRefused_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("keyword"); // of a text chunk the picture carries; empty for none
+        QTest::newRow("plain picture") << "plain.png" << QString();
+        QTest::newRow("other text only") << "other.png" << "Comment";
+        QTest::newRow("picture named as a scene") << "picture.qsf" << QString();
+    }
+
+    void picturesWithoutASceneAreRefused()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, keyword);
+        TMainDialog& w = Open();
+        w.SetSelection(V(-0.6, 0.05, 0.005));
+        w.ZoomToTarget();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        const QString before = File(QStringLiteral("before.qsf"));
+        w.SaveToFile(before);
+        const int starts = w.RenderStartCount();
+
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::darkCyan);
+        if (!keyword.isEmpty())
+            picture.setText(keyword, QStringLiteral("[Common]\nType=QSF\nVersion=100\n"));
+        QVERIFY(picture.save(File(name), "PNG"));
+        OpenScene(w, File(name));
+
+        QCOMPARE(FErrors, QStringList(QStringLiteral("Invalid Quillon scenary file.")));
+        QCOMPARE(w.RenderStartCount(), starts);
+        QCOMPARE(w.History().Count(), 1);
+        const QString after = File(QStringLiteral("after.qsf"));
+        w.SaveToFile(after);
+        QCOMPARE(ReadAll(after), ReadAll(before));
+    }
+
+    void theArgumentOpensAtStartUp_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message"); // a part of the message; empty when the scene opens
+        QTest::newRow("scenery file") << "scene.qsf" << QString();
+        QTest::newRow("picture with its scene") << "scene.png" << QString();
+        QTest::newRow("missing file") << "missing.qsf" << "missing.qsf";
+        QTest::newRow("picture without a scene") << "plain.png" << "Invalid Quillon scenary file.";
+    }
+
+    void theArgumentOpensAtStartUp()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        {
+            TMainDialog& w = Open();
+            w.LockRendering();
+            w.SetView(V(-0.74, 0.12, 0.0002, 0.4));
+            w.SetMaxSteps(200);
+            w.SetColorOffset(9);
+            w.UnlockRendering();
+            w.SetRunning(true);
+            QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+            w.SaveToFile(File(QStringLiteral("scene.qsf")));
+            w.SaveImageToFile(File(QStringLiteral("scene.png")));
+            QImage plain(40, 30, QImage::Format_RGB32);
+            plain.fill(Qt::darkCyan);
+            QVERIFY(plain.save(File(QStringLiteral("plain.png")), "PNG"));
+            FWindow.reset();
+        }
+        // A fresh store: nothing of the scene above is remembered.
+        FStore = std::make_unique<QTemporaryDir>();
+        TAppRegistry::SetStoreFolder(FStore->path().toStdString());
+
+        TMainDialog& w = Start(File(name));
+        QVERIFY(w.isVisible());
+        if (message.isEmpty()) {
+            QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+            const QString again = File(QStringLiteral("again.qsf"));
+            w.SaveToFile(again);
+            QCOMPARE(ReadAll(again), ReadAll(File(QStringLiteral("scene.qsf"))));
+            QCOMPARE(w.OpenDialog->directory().absolutePath(), QDir(FFiles->path()).absolutePath());
+        } else {
+            QCOMPARE(FErrors.size(), 1);
+            QVERIFY2(FErrors.first().contains(message), qPrintable(FErrors.first()));
+            // The stored state shows instead.
+            QVERIFY(w.View() != V(-0.74, 0.12, 0.0002, 0.4));
+            QVERIFY(w.MaxSteps() != 200);
+        }
     }
 
     void sceneRendersInTheCommandLineRendererAsOnScreen()

@@ -247,7 +247,16 @@ void TMainDialog::FirstShow()
     FInitializing = false;
     --FLockCount;
     FStartSize = size();
-    RunReported([this] { SetRunning(true); });
+    if (FStartFile.isEmpty()) {
+        RunReported([this] { SetRunning(true); });
+        return;
+    }
+    // Once the window is on screen, so that a failure's message box has it
+    // behind; the stored state renders also when the file fails.
+    QTimer::singleShot(0, this, [this] {
+        if (!OpenFile(FStartFile))
+            RunReported([this] { SetRunning(true); });
+    });
 }
 
 void TMainDialog::showEvent(QShowEvent* event)
@@ -355,7 +364,9 @@ void TMainDialog::CreateDialogs()
         return dialog;
     };
     const QStringList scenery = {QStringLiteral("Quillon scenary file (*.qsf)"), QStringLiteral("All files (*.*)")};
-    OpenDialog = make("OpenDialog", "Load Scenary", "", scenery);
+    // Pictures saved by the window carry their scene.
+    OpenDialog = make("OpenDialog", "Load Scenary", "",
+                      scenery + QStringList(QStringLiteral("Pictures with a Quillon scene (*.png)")));
     OpenDialog->setAcceptMode(QFileDialog::AcceptOpen);
     OpenDialog->setFileMode(QFileDialog::ExistingFile);
     SaveDialog = make("SaveDialog", "Save Scenary", "qsf", scenery);

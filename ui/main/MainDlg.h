@@ -120,11 +120,21 @@ public:
     // Back to the defaults of view, colors and parameters; one rendering.
     void Reset();
     // The scenery file: the whole state written to Filename (through a
-    // temporary file), or read from it and applied. Loading does not start
-    // rendering; a failure leaves what was applied before it.
+    // temporary file), or read from it and applied; a PNG picture that
+    // carries a scene loads as well. Loading does not start rendering; a
+    // failure leaves what was applied before it.
     void SaveToFile(const QString& Filename);
     void LoadFromFile(const QString& Filename);
-    // The image with the colors on screen, in the format the extension selects.
+    // Loads Filename as the Open command does once its dialog has answered:
+    // failures are reported, and the scene renders when it loaded.
+    bool OpenFile(const QString& Filename);
+    // The file opened once the window is first shown (the program's
+    // argument); empty for none. A failure is reported and the window shows
+    // its stored state.
+    QString StartFile() const { return FStartFile; }
+    void SetStartFile(const QString& Value) { FStartFile = Value; }
+    // The image with the colors on screen, in the format the extension
+    // selects; a PNG carries the scene as well.
     void SaveImageToFile(const QString& Filename);
     // The image with its palette as the clipboard's content.
     void CopyScreenShot();
@@ -401,6 +411,7 @@ private:
     int FRenderIcon = IconRender;
     int FRenderStartCount = 0;
     bool FFirstShowDone = false;
+    QString FStartFile;
     TGlobalCursor FGlobalCursor = gcNone;
     QTimer* FResizeEndTimer = nullptr;
     bool FWindowSizeLocked = false;

@@ -20,6 +20,7 @@
 #include "imageio/GifWriter.h"
 #include "imageio/ImageWriter.h"
 #include "imageio/IndexedImage.h"
+#include "persist/SceneImage.h"
 #include "ui/common/ErrorReport.h"
 #include "ui/main/PaintBox.h"
 
@@ -131,20 +132,27 @@ void TMainDialog::SaveToFile(const QString& Filename)
 
 void TMainDialog::LoadFromFile(const QString& Filename)
 {
-    LoadSceneryFile(*this, Path(Filename));
+    // A PNG picture brings back the scene it carries.
+    LoadSceneFromFile(*this, Path(Filename));
     PaintBox->update();
+}
+
+bool TMainDialog::OpenFile(const QString& Filename)
+{
+    // "Save as" starts where the last scene was opened.
+    OpenDialog->setDirectory(QFileInfo(Filename).absolutePath());
+    // A failed load leaves rendering stopped until the user starts it.
+    if (!RunReported([&] { LoadFromFile(Filename); }))
+        return false;
+    SetRunning(true);
+    return true;
 }
 
 void TMainDialog::ActionLoadFromFileExecute()
 {
     const QString file = RunFileDialog(*OpenDialog);
-    if (file.isEmpty())
-        return;
-    // "Save as" starts where the last scene was opened.
-    OpenDialog->setDirectory(QFileInfo(file).absolutePath());
-    // A failed load leaves rendering stopped until the user starts it.
-    if (RunReported([&] { LoadFromFile(file); }))
-        SetRunning(true);
+    if (!file.isEmpty())
+        OpenFile(file);
 }
 
 void TMainDialog::ActionSaveToFileExecute()
@@ -162,7 +170,8 @@ void TMainDialog::ActionSaveToFileExecute()
 void TMainDialog::SaveImageToFile(const QString& Filename)
 {
     const TScreenImage screen(*FProcessor);
-    WriteImage(Path(Filename), screen.Image);
+    // A PNG carries the scene, so that opening it brings the scene back.
+    WriteImage(Path(Filename), screen.Image, {SceneTextChunk(*this)});
 }
 
 void TMainDialog::ActionSaveImageAsExecute()
