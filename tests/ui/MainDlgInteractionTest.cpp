@@ -765,8 +765,10 @@ private slots:
 
         w.ActionControlBar->trigger();
         QVERIFY(w.PanelControls->isHidden());
+        QCOMPARE(w.PanelWorkspace->frameWidth(), 0); // no border at start-up
         w.ActionFullScreen->trigger();
         QVERIFY(w.FullScreen());
+        QCOMPARE(w.PanelWorkspace->frameWidth(), 0);
         QVERIFY(w.ActionFullScreen->isChecked());
         QVERIFY(w.windowState() & Qt::WindowFullScreen);
         QVERIFY(w.MainMenuBar->isHidden());
@@ -785,6 +787,9 @@ private slots:
         QVERIFY(!w.PanelControls->isHidden()); // shown again, though hidden before
         QCOMPARE(w.toolBarArea(w.ToolBar), Qt::TopToolBarArea);
         QVERIFY(!w.ToolBarExit->isVisible());
+        // A thin border around the workspace from now on.
+        QCOMPARE(w.PanelWorkspace->frameWidth(), 1);
+        QTRY_COMPARE(w.PaintBox->pos(), QPoint(1, 1));
         // The image follows the workspace once the resize has settled.
         QTRY_COMPARE(w.Size(), (TSize{w.PaintBox->width(), w.PaintBox->height()}));
         QTest::qWait(400);

@@ -8,10 +8,12 @@
 #include <QtGui/QGuiApplication>
 #include <QtGui/QKeyEvent>
 #include <QtGui/QWheelEvent>
+#include <QtGui/QWindow>
 #include <QtWidgets/QApplication>
 #include <QtGui/QResizeEvent>
 #include <QtGui/QShowEvent>
 #include <QtWidgets/QFileDialog>
+#include <QtWidgets/QFrame>
 #include <QtWidgets/QHBoxLayout>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QMenuBar>
@@ -247,6 +249,11 @@ void TMainDialog::FirstShow()
     FInitializing = false;
     --FLockCount;
     FStartSize = size();
+    // Another screen may have another pixel ratio: the image follows it.
+    if (QWindow* handle = windowHandle())
+        connect(handle, &QWindow::screenChanged, this, [this] {
+            QTimer::singleShot(0, this, [this] { RunReported([this] { UpdateSize(); }); });
+        });
     if (FStartFile.isEmpty()) {
         RunReported([this] { SetRunning(true); });
         return;
@@ -316,7 +323,9 @@ void TMainDialog::PanelControlsResize()
 
 void TMainDialog::CreateWorkspace()
 {
-    PanelWorkspace = new QWidget(this);
+    // No border at start-up; leaving full screen gives it one.
+    PanelWorkspace = new QFrame(this);
+    PanelWorkspace->setFrameStyle(QFrame::NoFrame);
     PanelWorkspace->setObjectName(QStringLiteral("PanelWorkspace"));
     PanelWorkspace->setBackgroundRole(QPalette::Dark);
     PanelWorkspace->setAutoFillBackground(true);
@@ -415,7 +424,8 @@ bool TMainDialog::eventFilter(QObject* watched, QEvent* event)
             PanelControlsResize();
         } else if (watched == PaintBox) {
             UpdateImageOffset();
-            SetStatusPanel(1, Q(SizeToStr(TSize{PaintBox->width(), PaintBox->height()})));
+            const QSize pixels = PaintBoxPixels();
+            SetStatusPanel(1, Q(SizeToStr(TSize{pixels.width(), pixels.height()})));
         }
     }
     return QMainWindow::eventFilter(watched, event);

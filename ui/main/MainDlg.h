@@ -22,6 +22,7 @@
 class QAction;
 class QActionGroup;
 class QFileDialog;
+class QFrame;
 class QKeyEvent;
 class QLabel;
 class QMenu;
@@ -187,6 +188,13 @@ public:
     QString StatusPanelText(int Index) const;
     QLabel* StatusPanel(int Index) const { return FStatusPanels.at(static_cast<std::size_t>(Index)); }
     QPoint ImageOffset() const { return FImageOffset; }
+    // Device pixels per pixel of the paint box (above 1 on high-density
+    // screens). The image is computed in device pixels and painted 1:1, and
+    // every paint-box point the window keeps (mouse positions, the image
+    // offset, the selection's corners) is in device pixels too.
+    qreal PixelRatio() const;
+    // The paint box's size in device pixels.
+    QSize PaintBoxPixels() const;
     // Paint-box positions and plane points, through the image offset.
     TPoint2D PaintBoxToLog(const QPoint& P) const;
     QPoint LogToPaintBox(const TPoint2D& Z) const;
@@ -201,7 +209,7 @@ public:
     TTrackBarEx* TrackBarMaxSteps = nullptr;
     TTrackBarEx* TrackBarMaxAbs = nullptr;
     TTrackBarEx* TrackBarAnimationSpeed = nullptr;
-    QWidget* PanelWorkspace = nullptr;
+    QFrame* PanelWorkspace = nullptr;
     TPaintBox* PaintBox = nullptr;
     QStatusBar* StatusBar = nullptr;
     QTimer* Timer = nullptr;

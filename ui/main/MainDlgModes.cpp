@@ -4,6 +4,7 @@
 
 #include <QtCore/QTimer>
 #include <QtGui/QAction>
+#include <QtWidgets/QFrame>
 #include <QtWidgets/QMenuBar>
 #include <QtWidgets/QStatusBar>
 #include <QtWidgets/QToolBar>
@@ -38,6 +39,7 @@ void TMainDialog::SetFullScreen(bool Value)
         ToolBar->show();
         ToolBar->raise();
         StatusBar->hide();
+        PanelWorkspace->setFrameStyle(QFrame::NoFrame);
         FLastWindowState = windowState() & ~Qt::WindowFullScreen;
         setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowFullScreen);
     } else {
@@ -46,6 +48,8 @@ void TMainDialog::SetFullScreen(bool Value)
         PanelControls->show();
         MainMenuBar->show();
         StatusBar->show();
+        PanelWorkspace->setFrameStyle(QFrame::Box | QFrame::Plain);
+        PanelWorkspace->setLineWidth(1);
         setWindowState(FLastWindowState);
     }
     ToolBarExit->setVisible(Value);

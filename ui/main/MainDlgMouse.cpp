@@ -14,9 +14,10 @@ namespace quillon {
 
 namespace {
 
-TPoint PointOf(const QMouseEvent* Event)
+// The event's position in device pixels, as the image has them.
+TPoint PointOf(const QMouseEvent* Event, qreal Ratio)
 {
-    const QPoint p = Event->position().toPoint();
+    const QPoint p = (Event->position() * Ratio).toPoint();
     return TPoint{p.x(), p.y()};
 }
 
@@ -58,7 +59,7 @@ void TMainDialog::RestoreToolCursor()
 
 void TMainDialog::PaintBoxMouseDown(QMouseEvent* Event)
 {
-    const TPoint p = PointOf(Event);
+    const TPoint p = PointOf(Event, PixelRatio());
     switch (MouseDown(FMouse, ButtonOf(Event->button()), p, FToolMode, FSelection.GetValid())) {
     case TPressResult::SelectionHitTest:
         SelectionMouseDown(p);
@@ -73,7 +74,7 @@ void TMainDialog::PaintBoxMouseDown(QMouseEvent* Event)
 
 void TMainDialog::PaintBoxMouseMove(QMouseEvent* Event)
 {
-    const TPoint p = PointOf(Event);
+    const TPoint p = PointOf(Event, PixelRatio());
     const bool onlyLeft = OnlyLeftHeld(Event);
     switch (FToolMode) {
     case tmNone:
@@ -109,7 +110,7 @@ void TMainDialog::PaintBoxMouseMove(QMouseEvent* Event)
 
 void TMainDialog::PaintBoxMouseUp(QMouseEvent* Event)
 {
-    const TPoint p = PointOf(Event);
+    const TPoint p = PointOf(Event, PixelRatio());
     switch (MouseUp(FMouse, ButtonOf(Event->button()), p, FToolMode)) {
     case TReleaseResult::RestoreCursor:
         RestoreToolCursor();
@@ -139,7 +140,7 @@ void TMainDialog::PaintBoxDblClick(QMouseEvent* Event)
         MouseDblClick(FMouse);
         // Qt reports the double-click in place of the second press; the zoom
         // takes the first press's point, and the press itself is ignored.
-        MouseDown(FMouse, TMouseButton::Left, PointOf(Event), FToolMode, FSelection.GetValid());
+        MouseDown(FMouse, TMouseButton::Left, PointOf(Event, PixelRatio()), FToolMode, FSelection.GetValid());
         ZoomToTarget();
         return;
     }

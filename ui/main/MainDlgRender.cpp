@@ -122,9 +122,10 @@ void TMainDialog::SetSize(const TSize& Value)
 void TMainDialog::UpdateSize()
 {
     // A collapsed workspace (a window shrunk to nothing) has no image to show.
-    if (PaintBox->width() <= 0 || PaintBox->height() <= 0)
+    const QSize pixels = PaintBoxPixels();
+    if (pixels.width() <= 0 || pixels.height() <= 0)
         return;
-    SetSize(TSize{PaintBox->width(), PaintBox->height()});
+    SetSize(TSize{pixels.width(), pixels.height()});
 }
 
 void TMainDialog::Setup(const TSize& ASize, const TView& AView)
@@ -225,15 +226,29 @@ bool TMainDialog::RotatePalette() const
 
 // --- Painting ------------------------------------------------------------------
 
+qreal TMainDialog::PixelRatio() const
+{
+    return PaintBox->devicePixelRatioF();
+}
+
+QSize TMainDialog::PaintBoxPixels() const
+{
+    const qreal ratio = PixelRatio();
+    return QSize(qRound(PaintBox->width() * ratio), qRound(PaintBox->height() * ratio));
+}
+
 void TMainDialog::UpdateImageOffset()
 {
     // Truncating division: negative when the image is larger than the workspace.
-    FImageOffset = QPoint((PaintBox->width() - FProcessor->Width()) / 2, (PaintBox->height() - FProcessor->Height()) / 2);
+    const QSize pixels = PaintBoxPixels();
+    FImageOffset = QPoint((pixels.width() - FProcessor->Width()) / 2, (pixels.height() - FProcessor->Height()) / 2);
 }
 
 void TMainDialog::PaintBoxPaint(QPainter& Painter)
 {
     UpdateImageOffset();
+    // Images drawn at the screen's ratio cover one device pixel per pixel.
+    const qreal ratio = PixelRatio();
     const TPaletteBitmap& bitmap = FProcessor->Bitmap();
     const int w = bitmap.Width();
     const int h = bitmap.Height();
@@ -249,20 +264,25 @@ void TMainDialog::PaintBoxPaint(QPainter& Painter)
     FImage.setColorTable(colors);
     // The overlay only while no rendering runs.
     if (Running() || FToolMode != tmSelection || !FSelection.GetValid()) {
-        Painter.drawImage(FImageOffset, FImage);
+        FImage.setDevicePixelRatio(ratio);
+        Painter.drawImage(QPointF(FImageOffset) / ratio, FImage);
         return;
     }
-    // The overlay inverts what lies below: drawn on a raster image of the
-    // whole paint box, background included.
-    if (FComposite.size() != PaintBox->size())
-        FComposite = QImage(PaintBox->size(), QImage::Format_RGB32);
+    // The overlay inverts what lies below: drawn in device pixels on a raster
+    // image of the whole paint box, background included.
+    const QSize pixels = PaintBoxPixels();
+    if (FComposite.size() != pixels)
+        FComposite = QImage(pixels, QImage::Format_RGB32);
+    FComposite.setDevicePixelRatio(1);
+    FImage.setDevicePixelRatio(1);
     FComposite.fill(PanelWorkspace->palette().color(PanelWorkspace->backgroundRole()));
     {
         QPainter composite(&FComposite);
         composite.drawImage(FImageOffset, FImage);
         DrawSelection(composite);
     }
-    Painter.drawImage(QPoint(0, 0), FComposite);
+    FComposite.setDevicePixelRatio(ratio);
+    Painter.drawImage(QPointF(0, 0), FComposite);
 }
 
 TPoint2D TMainDialog::PaintBoxToLog(const QPoint& P) const
