@@ -18,11 +18,6 @@ namespace quillon {
 
 namespace {
 
-constexpr TView DefaultView()
-{
-    return TView{TPoint2D{-0.6, 0.0}, 0.00625, 0.0};
-}
-
 constexpr TSize DefaultSize{400, 300};
 
 } // namespace
@@ -52,7 +47,7 @@ void TProcessor::SetDefaults()
     SetAlgorithm(alMandelbrot);
     FOptions = {};
     FInteriorFactor = 100.0;
-    FView = DefaultView();
+    FView = HomeView(alMandelbrot);
     FMaxSteps = 50;
     FMaxAbs = 2.0;
     SetColors(MakeHueColors(256, clBlue));
@@ -438,6 +433,12 @@ std::string TProcessor::KernelTargetName()
 
 // ---------------------------------------------------------------------------
 // Text forms
+
+TView HomeView(TAlgorithm algorithm)
+{
+    if (algorithm == alJulia) return TView{TPoint2D{0.0, 0.0}, 0.00625, 0.0};
+    return TView{TPoint2D{-0.6, 0.0}, 0.00625, 0.0};
+}
 
 std::string ViewToStr(const TView& view)
 {

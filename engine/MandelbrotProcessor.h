@@ -239,6 +239,11 @@ private:
     std::atomic<bool> FTerminated{false}; // asks every worker of the rendering to end
 };
 
+// The overview of each set: the Mandelbrot set centred at (-0.6, 0), a Julia
+// set at the origin, both at 0.00625 per pixel. The processor's default view
+// is the Mandelbrot one.
+TView HomeView(TAlgorithm algorithm);
+
 // "%.16e,%.16e,%.16e,%.16e": Center.x, Center.y, Scale, Angle.
 std::string ViewToStr(const TView& view);
 // Fields 0..3 of the comma-separated text; "Invalid index" for fewer fields, a

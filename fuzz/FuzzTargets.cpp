@@ -8,6 +8,7 @@
 #include "engine/StrFns.h"
 #include "engine/TextFileFns.h"
 #include "persist/IniFileFns.h"
+#include "persist/ProcessorSceneryHost.h"
 #include "persist/SceneryDefaults.h"
 #include "persist/SceneryFile.h"
 
@@ -72,69 +73,17 @@ bool StartsWithByteOrderMark(const std::string& bytes)
 // ---------------------------------------------------------------------------
 // Scenery host: the main window's side, on a real processor and color map.
 
-const TView JuliaHomeView = TView::Create({0.0, 0.0}, 0.00625, 0);
-
-class TFuzzHost : public ISceneryHost {
+class TFuzzHost : public TProcessorSceneryHost {
 public:
-    TFuzzHost()
+    TFuzzHost() : TProcessorSceneryHost(nullptr, TAlgorithmSwitch::HomeViews)
     {
-        FProcessor.SetThreadCount(1);
-        FProcessor.SetSize({16, 12});
-        FColorMap.OnChanged = [this](TColorMap&) { FProcessor.SetColors(FColorMap.AsColorArray()); };
-        SetApplicationDefaultColorMap(FColorMap);
+        Processor().SetThreadCount(1);
+        Processor().SetSize({16, 12});
     }
 
-    TView View() const override { return FProcessor.View(); }
-    int MaxSteps() const override { return FProcessor.MaxSteps(); }
-    double MaxAbs() const override { return FProcessor.MaxAbs(); }
-    int AnimationSpeed() const override { return FAnimationSpeed; }
-    TUpDown AnimationDirection() const override { return FAnimationDirection; }
-    double InteriorFactor() const override { return FProcessor.InteriorFactor(); }
-    int ColorOffset() const override { return FProcessor.ColorOffset(); }
-    bool ColorWrapping() const override { return FProcessor.Options().Contains(poColorWrapping); }
-    TAlgorithm Algorithm() const override { return FProcessor.Algorithm(); }
-    TPoint2D JuliaPoint() const override { return FProcessor.JuliaPoint(); }
-    const TColorMap& ColorMap() const override { return FColorMap; }
-
-    void SetView(const TView& value) override
-    {
-        if (value.GetValid()) FProcessor.SetView(value);
-    }
-    void SetMaxSteps(int value) override { FProcessor.SetMaxSteps(value); }
-    void SetMaxAbs(double value) override { FProcessor.SetMaxAbs(value); }
-    void SetAnimationSpeed(int value) override { FAnimationSpeed = value; }
-    void SetAnimationDirection(TUpDown value) override { FAnimationDirection = value; }
-    void SetInteriorFactor(double value) override { FProcessor.SetInteriorFactor(value); }
-    void SetColorOffset(int value) override { FProcessor.SetColorOffset(value); }
-    void SetColorWrapping(bool value) override
-    {
-        auto options = FProcessor.Options();
-        FProcessor.SetOptions(value ? options.Include(poColorWrapping) : options.Exclude(poColorWrapping));
-    }
-    void SetAlgorithm(TAlgorithm value) override
-    {
-        if (value == FProcessor.Algorithm()) return;
-        if (value == alJulia) {
-            FViewBackup = FProcessor.View();
-            FProcessor.SetAlgorithm(value);
-            SetView(JuliaHomeView);
-        } else {
-            FProcessor.SetAlgorithm(value);
-            SetView(FViewBackup);
-        }
-    }
-    void SetJuliaPoint(const TPoint2D& value) override { FProcessor.SetJuliaPoint(value); }
-    void SetColorMap(const TColorMap& map) override { FColorMap.Assign(map); }
-    void ClearHistory() override {}
-    void StopRendering() override { FProcessor.Stop(); }
     void LockRendering() override { ++FLockCount; }
     void UnlockRendering() override { --FLockCount; }
 
-    TProcessor FProcessor;
-    TColorMap FColorMap;
-    int FAnimationSpeed = DefaultAnimationSpeed;
-    TUpDown FAnimationDirection = DefaultAnimationDirection;
-    TView FViewBackup;
     int FLockCount = 0;
 };
 
@@ -267,7 +216,7 @@ void FuzzSceneryFile(std::string_view data)
     TFuzzHost host;
     const bool loaded = Handled([&] { ApplyScenery(ini, host); });
     Check(host.FLockCount == 0, "render lock not released");
-    Check(!host.FProcessor.Running(), "loading started a rendering");
+    Check(!host.Processor().Running(), "loading started a rendering");
     if (!loaded) return;
 
     // What loaded is saved into a file that loads again to the same state.

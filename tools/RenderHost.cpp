@@ -16,26 +16,14 @@ void TRenderProcessor::ComputeLine(int y)
     FLinesDone.fetch_add(1, std::memory_order_relaxed);
 }
 
-TRenderHost::TRenderHost()
+TRenderHost::TRenderHost() : TProcessorSceneryHost(std::make_unique<TRenderProcessor>())
 {
-    FColorMap.OnChanged = [this](TColorMap&) { FProcessor.SetColors(FColorMap.AsColorArray()); };
-    SetApplicationDefaultColorMap(FColorMap);
-}
-
-void TRenderHost::SetView(const TView& value)
-{
-    if (value.GetValid()) FProcessor.SetView(value);
-}
-
-void TRenderHost::SetColorWrapping(bool value)
-{
-    TProcessorOptions options = FProcessor.Options();
-    FProcessor.SetOptions(value ? options.Include(poColorWrapping) : options.Exclude(poColorWrapping));
+    FRenderProcessor = static_cast<TRenderProcessor*>(&TProcessorSceneryHost::Processor());
 }
 
 int TRenderHost::FrameDelay() const
 {
-    return AnimationSpeedToInterval(FAnimationSpeedToInterval, FAnimationSpeed) / 10;
+    return AnimationSpeedToInterval(FAnimationSpeedToInterval, AnimationSpeed()) / 10;
 }
 
 TIndexedImage IndexedImageOf(const TProcessor& processor, std::array<std::uint32_t, 256>& table)

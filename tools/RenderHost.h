@@ -4,8 +4,7 @@
 #include "colormap/ColorMap.h"
 #include "engine/AnimationSpeed.h"
 #include "engine/MandelbrotProcessor.h"
-#include "persist/SceneryDefaults.h"
-#include "persist/SceneryFile.h"
+#include "persist/ProcessorSceneryHost.h"
 
 #include <array>
 #include <atomic>
@@ -29,54 +28,21 @@ private:
 };
 
 // The program's default state: default view, 50 steps, escape radius 2, the
-// application's default color map, animation speed 5 upwards.
-class TRenderHost : public ISceneryHost {
+// application's default color map, animation speed 5 upwards. A scene always
+// carries its view, so the algorithm setter switches no home views.
+class TRenderHost : public TProcessorSceneryHost {
 public:
     TRenderHost();
 
-    TRenderProcessor& Processor() { return FProcessor; }
-    const TRenderProcessor& Processor() const { return FProcessor; }
-
-    TView View() const override { return FProcessor.View(); }
-    int MaxSteps() const override { return FProcessor.MaxSteps(); }
-    double MaxAbs() const override { return FProcessor.MaxAbs(); }
-    int AnimationSpeed() const override { return FAnimationSpeed; }
-    TUpDown AnimationDirection() const override { return FAnimationDirection; }
-    double InteriorFactor() const override { return FProcessor.InteriorFactor(); }
-    int ColorOffset() const override { return FProcessor.ColorOffset(); }
-    bool ColorWrapping() const override { return FProcessor.Options().Contains(poColorWrapping); }
-    TAlgorithm Algorithm() const override { return FProcessor.Algorithm(); }
-    TPoint2D JuliaPoint() const override { return FProcessor.JuliaPoint(); }
-    const TColorMap& ColorMap() const override { return FColorMap; }
-
-    // Like the window, an empty view is ignored.
-    void SetView(const TView& value) override;
-    void SetMaxSteps(int value) override { FProcessor.SetMaxSteps(value); }
-    void SetMaxAbs(double value) override { FProcessor.SetMaxAbs(value); }
-    void SetAnimationSpeed(int value) override { FAnimationSpeed = ClampAnimationSpeed(value); }
-    void SetAnimationDirection(TUpDown value) override { FAnimationDirection = value; }
-    void SetInteriorFactor(double value) override { FProcessor.SetInteriorFactor(value); }
-    void SetColorOffset(int value) override { FProcessor.SetColorOffset(value); }
-    void SetColorWrapping(bool value) override;
-    // No home views to switch to: a scene always carries its view.
-    void SetAlgorithm(TAlgorithm value) override { FProcessor.SetAlgorithm(value); }
-    void SetJuliaPoint(const TPoint2D& value) override { FProcessor.SetJuliaPoint(value); }
-    void SetColorMap(const TColorMap& map) override { FColorMap.Assign(map); }
-    void ClearHistory() override {}
-    void StopRendering() override { FProcessor.Stop(); }
-    // Nothing here starts a rendering by itself.
-    void LockRendering() override {}
-    void UnlockRendering() override {}
+    TRenderProcessor& Processor() { return *FRenderProcessor; }
+    const TRenderProcessor& Processor() const { return *FRenderProcessor; }
 
     // Delay of one animation frame in hundredths of a second.
     int FrameDelay() const;
 
 private:
-    TRenderProcessor FProcessor;
-    TColorMap FColorMap;
+    TRenderProcessor* FRenderProcessor = nullptr; // owned by the base
     TConverter FAnimationSpeedToInterval = MakeAnimationSpeedConverter();
-    int FAnimationSpeed = DefaultAnimationSpeed;
-    TUpDown FAnimationDirection = DefaultAnimationDirection;
 };
 
 // The processor's image with its color table as it stands, for the writers.

@@ -1,3 +1,4 @@
+#include "persist/ProcessorSceneryHost.h"
 #include "persist/SceneryFile.h"
 
 #include "colormap/ColorMap.h"
@@ -18,63 +19,16 @@ using namespace quillon;
 
 namespace {
 
-const TView JuliaHomeView = TView::Create({0.0, 0.0}, 0.00625, 0);
-
-// The main window's side of a scenery file, on a real processor and color map.
-class TTestHost : public ISceneryHost {
+// The main window's side of a scenery file, on a real processor and color map,
+// counting what the loader asks of the window.
+class TTestHost : public TProcessorSceneryHost {
 public:
-    TTestHost()
-    {
-        FColorMap.OnChanged = [this](TColorMap&) { FProcessor.SetColors(FColorMap.AsColorArray()); };
-        SetApplicationDefaultColorMap(FColorMap);
-    }
+    TTestHost() : TProcessorSceneryHost(nullptr, TAlgorithmSwitch::HomeViews) {}
 
-    TView View() const override { return FProcessor.View(); }
-    int MaxSteps() const override { return FProcessor.MaxSteps(); }
-    double MaxAbs() const override { return FProcessor.MaxAbs(); }
-    int AnimationSpeed() const override { return FAnimationSpeed; }
-    TUpDown AnimationDirection() const override { return FAnimationDirection; }
-    double InteriorFactor() const override { return FProcessor.InteriorFactor(); }
-    int ColorOffset() const override { return FProcessor.ColorOffset(); }
-    bool ColorWrapping() const override { return FProcessor.Options().Contains(poColorWrapping); }
-    TAlgorithm Algorithm() const override { return FProcessor.Algorithm(); }
-    TPoint2D JuliaPoint() const override { return FProcessor.JuliaPoint(); }
-    const TColorMap& ColorMap() const override { return FColorMap; }
-
-    void SetView(const TView& value) override
-    {
-        if (value.GetValid()) FProcessor.SetView(value);
-    }
-    void SetMaxSteps(int value) override { FProcessor.SetMaxSteps(value); }
-    void SetMaxAbs(double value) override { FProcessor.SetMaxAbs(value); }
-    void SetAnimationSpeed(int value) override { FAnimationSpeed = value; }
-    void SetAnimationDirection(TUpDown value) override { FAnimationDirection = value; }
-    void SetInteriorFactor(double value) override { FProcessor.SetInteriorFactor(value); }
-    void SetColorOffset(int value) override { FProcessor.SetColorOffset(value); }
-    void SetColorWrapping(bool value) override
-    {
-        auto options = FProcessor.Options();
-        FProcessor.SetOptions(value ? options.Include(poColorWrapping) : options.Exclude(poColorWrapping));
-    }
-    // Like the window: the Julia set brings its home view, the way back the kept view.
-    void SetAlgorithm(TAlgorithm value) override
-    {
-        if (value == FProcessor.Algorithm()) return;
-        if (value == alJulia) {
-            FViewBackup = FProcessor.View();
-            FProcessor.SetAlgorithm(value);
-            SetView(JuliaHomeView);
-        } else {
-            FProcessor.SetAlgorithm(value);
-            SetView(FViewBackup);
-        }
-    }
-    void SetJuliaPoint(const TPoint2D& value) override { FProcessor.SetJuliaPoint(value); }
-    void SetColorMap(const TColorMap& map) override { FColorMap.Assign(map); }
     void ClearHistory() override { ++FHistoryCleared; }
     void StopRendering() override
     {
-        FProcessor.Stop();
+        TProcessorSceneryHost::StopRendering();
         ++FStops;
     }
     void LockRendering() override { ++FLockCount; }
@@ -99,11 +53,6 @@ public:
         SetJuliaPoint({0.285, -0.01});
     }
 
-    TProcessor FProcessor;
-    TColorMap FColorMap;
-    int FAnimationSpeed = DefaultAnimationSpeed;
-    TUpDown FAnimationDirection = DefaultAnimationDirection;
-    TView FViewBackup;
     int FHistoryCleared = 0;
     int FStops = 0;
     int FLockCount = 0;
@@ -203,7 +152,7 @@ TEST_F(SceneryFile, LoadingRestoresEveryValue)
     EXPECT_EQ(host.FHistoryCleared, 1);
     EXPECT_EQ(host.FStops, 1);
     EXPECT_EQ(host.FLockCount, 0);
-    EXPECT_FALSE(host.FProcessor.Running());
+    EXPECT_FALSE(host.Processor().Running());
 
     // And back: the changed state through a file into a default host. The stored
     // view wins over the Julia home view that the algorithm switch brings, and

@@ -33,11 +33,4 @@ void TViewHistory::Assign(const TViewHistory& Src)
     FCount = Src.FCount;
 }
 
-TView HomeView(TAlgorithm Algorithm)
-{
-    if (Algorithm == alJulia)
-        return TView::Create(TPoint2D::Create(0.0, 0.0), 0.00625, 0);
-    return TView::Create(TPoint2D::Create(-0.6, 0.0), 0.00625, 0);
-}
-
 } // namespace quillon

@@ -25,7 +25,4 @@ private:
     int FCount = 0;
 };
 
-// The overview of each set: Mandelbrot centred at (-0.6, 0), Julia at the origin.
-TView HomeView(TAlgorithm Algorithm);
-
 } // namespace quillon
