@@ -23,6 +23,7 @@
 // processor supports (AVX2, SSE4, ...), for comparison.
 #include "bench/FpPipes.h"
 #include "engine/MandelbrotProcessor.h"
+#include "engine/NumberFns.h"
 
 #include <hwy/targets.h>
 
@@ -109,7 +110,7 @@ int main(int argc, char** argv)
     std::vector<TKernel> kernels = {TKernel::Scalar, TKernel::Simd};
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
-            repeat = std::max(1, std::atoi(argv[++i]));
+            repeat = std::max(1, StrToIntDef(argv[++i], 1));
         } else if (std::strcmp(argv[i], "--kernel") == 0 && i + 1 < argc && std::strcmp(argv[i + 1], "scalar") == 0) {
             kernels = {TKernel::Scalar};
             ++i;

@@ -46,6 +46,16 @@ std::string ReadFileBytes(const std::string& path)
     return data;
 }
 
+std::string ReadFileHead(const std::string& path, std::size_t count)
+{
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) throw EQuillonError(CannotOpenMessage(path, errno));
+    std::string head(count, '\0');
+    head.resize(std::fread(head.data(), 1, count, f));
+    std::fclose(f);
+    return head;
+}
+
 TAtomicFile::TAtomicFile(std::string path) : FPath(std::move(path))
 {
     static std::atomic<unsigned> counter{0};

@@ -11,6 +11,10 @@ namespace quillon {
 // Reads a whole file; fails with "Cannot open file "<path>". <reason>".
 std::string ReadFileBytes(const std::string& path);
 
+// Reads at most Count bytes from the start of a file (to tell its kind); fails
+// as ReadFileBytes does.
+std::string ReadFileHead(const std::string& path, std::size_t count);
+
 // Writes Bytes to Path through a temporary file and a rename.
 void WriteFileAtomic(const std::string& path, std::string_view bytes);
 

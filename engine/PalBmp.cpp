@@ -59,11 +59,6 @@ void TPaletteBitmap::SetSize(int aWidth, int aHeight)
     FHeight = aHeight;
 }
 
-void TPaletteBitmap::StorePixel(std::size_t offset, std::uint8_t value)
-{
-    std::atomic_ref<std::uint8_t>(FBuffer[offset]).store(value, std::memory_order_relaxed);
-}
-
 std::uint8_t TPaletteBitmap::GetBuffer(int x, int y) const
 {
     std::lock_guard lock(FLock);

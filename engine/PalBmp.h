@@ -12,6 +12,7 @@
 #include "Matrix2D.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -78,7 +79,11 @@ public:
     static const std::array<TColor, 16>& StandardColors();
 
 private:
-    void StorePixel(std::size_t offset, std::uint8_t value);
+    // Every worker writes each pixel through here: keep it inline.
+    void StorePixel(std::size_t offset, std::uint8_t value)
+    {
+        std::atomic_ref<std::uint8_t>(FBuffer[offset]).store(value, std::memory_order_relaxed);
+    }
 
     std::unique_ptr<std::uint8_t[]> FBuffer;
     int FBytesPerLine = 0;

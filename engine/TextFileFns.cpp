@@ -83,13 +83,70 @@ std::string SanitizeUtf8(std::string_view bytes)
     return out;
 }
 
+// Calls Visit with every code point of the text, malformed sequences read as U+FFFD.
+template <typename TVisit>
+void ForEachCodePoint(std::string_view utf8, TVisit visit)
+{
+    std::string valid = SanitizeUtf8(utf8);
+    std::size_t i = 0;
+    while (i < valid.size()) {
+        auto c = static_cast<unsigned char>(valid[i]);
+        int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : 4;
+        char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
+        for (int k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(valid[i + k]) & 0x3F);
+        i += static_cast<std::size_t>(len);
+        visit(cp);
+    }
+}
+
+std::string EncodeUtf16(std::string_view utf8, bool bigEndian)
+{
+    std::string out;
+    out.reserve(utf8.size() * 2);
+    auto unit = [&](char16_t u) {
+        char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+        if (bigEndian) {
+            out += hi;
+            out += lo;
+        } else {
+            out += lo;
+            out += hi;
+        }
+    };
+    ForEachCodePoint(utf8, [&](char32_t cp) {
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            unit(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            unit(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            unit(static_cast<char16_t>(cp));
+        }
+    });
+    return out;
+}
+
 } // namespace
+
+TTextEncoding DetectTextEncoding(std::string_view bytes)
+{
+    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return TTextEncoding::Utf8;
+    if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE") return TTextEncoding::Utf16LE;
+    if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF") return TTextEncoding::Utf16BE;
+    return TTextEncoding::Ansi;
+}
 
 std::string DecodeText(std::string_view bytes)
 {
-    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") return SanitizeUtf8(bytes.substr(3));
-    if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE") return DecodeUtf16(bytes.substr(2), false);
-    if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF") return DecodeUtf16(bytes.substr(2), true);
+    switch (DetectTextEncoding(bytes)) {
+    case TTextEncoding::Utf8:
+        return SanitizeUtf8(bytes.substr(3));
+    case TTextEncoding::Utf16LE:
+        return DecodeUtf16(bytes.substr(2), false);
+    case TTextEncoding::Utf16BE:
+        return DecodeUtf16(bytes.substr(2), true);
+    case TTextEncoding::Ansi:
+        break;
+    }
     std::string out;
     out.reserve(bytes.size());
     for (char ch : bytes) {
@@ -103,19 +160,12 @@ std::string DecodeText(std::string_view bytes)
 
 std::string EncodeText(std::string_view utf8)
 {
-    std::string valid = SanitizeUtf8(utf8);
     std::string out;
-    out.reserve(valid.size());
-    std::size_t i = 0;
-    while (i < valid.size()) {
-        auto c = static_cast<unsigned char>(valid[i]);
-        int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : 4;
-        char32_t cp = len == 1 ? c : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-        for (int k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(valid[i + k]) & 0x3F);
-        i += static_cast<std::size_t>(len);
+    out.reserve(utf8.size());
+    ForEachCodePoint(utf8, [&](char32_t cp) {
         if (cp < 0x80 || (cp >= 0xA0 && cp < 0x100)) {
             out += static_cast<char>(cp);
-            continue;
+            return;
         }
         char mapped = '?';
         for (int k = 0; k < 32; ++k)
@@ -124,8 +174,23 @@ std::string EncodeText(std::string_view utf8)
                 break;
             }
         out += mapped;
-    }
+    });
     return out;
+}
+
+std::string EncodeTextAs(std::string_view utf8, TTextEncoding encoding)
+{
+    switch (encoding) {
+    case TTextEncoding::Utf8:
+        return "\xEF\xBB\xBF" + SanitizeUtf8(utf8);
+    case TTextEncoding::Utf16LE:
+        return "\xFF\xFE" + EncodeUtf16(utf8, false);
+    case TTextEncoding::Utf16BE:
+        return "\xFE\xFF" + EncodeUtf16(utf8, true);
+    case TTextEncoding::Ansi:
+        break;
+    }
+    return EncodeText(utf8);
 }
 
 std::vector<std::string> SplitLines(std::string_view text)

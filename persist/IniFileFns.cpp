@@ -5,8 +5,6 @@
 #include "engine/NumberFns.h"
 #include "engine/TextFileFns.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <istream>
 #include <iterator>
 #include <ostream>
@@ -59,55 +57,6 @@ bool ParseKeyLine(std::string_view line, std::string_view& key, std::size_t& equ
 }
 
 [[noreturn]] void NoCurrentSection() { throw EQuillonError("No current section available"); }
-
-void AppendUtf16(std::string& out, char32_t cp, bool bigEndian)
-{
-    auto unit = [&](char16_t u) {
-        char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
-        if (bigEndian) { out += hi; out += lo; }
-        else { out += lo; out += hi; }
-    };
-    if (cp >= 0x10000) {
-        cp -= 0x10000;
-        unit(static_cast<char16_t>(0xD800 + (cp >> 10)));
-        unit(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-        unit(static_cast<char16_t>(cp));
-    }
-}
-
-// Internal text is valid UTF-8 (everything read goes through DecodeText).
-std::string ToUtf16(std::string_view utf8, bool bigEndian)
-{
-    std::string out;
-    out.reserve(utf8.size() * 2 + 2);
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        auto c = static_cast<unsigned char>(utf8[i]);
-        int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 1;
-        if (i + static_cast<std::size_t>(len) > utf8.size()) len = 1;
-        char32_t cp = len == 1 ? (c < 0x80 ? c : 0xFFFD) : len == 2 ? (c & 0x1F) : len == 3 ? (c & 0x0F) : (c & 0x07);
-        for (int k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        AppendUtf16(out, cp, bigEndian);
-        i += static_cast<std::size_t>(len);
-    }
-    return out;
-}
-
-std::string EncodeDocument(const std::string& text, TTextEncoding encoding)
-{
-    switch (encoding) {
-    case TTextEncoding::Utf8:
-        return "\xEF\xBB\xBF" + text;
-    case TTextEncoding::Utf16LE:
-        return "\xFF\xFE" + ToUtf16(text, false);
-    case TTextEncoding::Utf16BE:
-        return "\xFE\xFF" + ToUtf16(text, true);
-    case TTextEncoding::Ansi:
-        break;
-    }
-    return EncodeText(text);
-}
 
 } // namespace
 
@@ -173,27 +122,20 @@ void TIniFile::LoadFromStream(std::istream& stream, std::int64_t /*count*/)
 
 void TIniFile::SaveToStream(std::ostream& stream, std::optional<TTextEncoding> altEncoding) const
 {
-    std::string bytes = EncodeDocument(Text(), altEncoding.value_or(FEncoding));
+    std::string bytes = EncodeTextAs(Text(), altEncoding.value_or(FEncoding));
     stream.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 void TIniFile::SaveToFile(const std::string& filename, std::optional<TTextEncoding> altEncoding) const
 {
-    WriteFileAtomic(filename, EncodeDocument(Text(), altEncoding.value_or(FEncoding)));
+    WriteFileAtomic(filename, EncodeTextAs(Text(), altEncoding.value_or(FEncoding)));
 }
 
 bool TIniFile::IsIniFile(const std::string& filename, TTextEncoding& encoding)
 {
-    std::FILE* f = std::fopen(filename.c_str(), "rb");
-    if (!f) throw EQuillonError(CannotOpenMessage(filename, errno));
-    unsigned char head[4] = {};
-    std::size_t n = std::fread(head, 1, sizeof head, f);
-    std::fclose(f);
-    if (n <= 3) return false;
-    if (head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) encoding = TTextEncoding::Utf8;
-    else if (head[0] == 0xFF && head[1] == 0xFE) encoding = TTextEncoding::Utf16LE;
-    else if (head[0] == 0xFE && head[1] == 0xFF) encoding = TTextEncoding::Utf16BE;
-    else encoding = TTextEncoding::Ansi;
+    const std::string head = ReadFileHead(filename, 4);
+    if (head.size() <= 3) return false;
+    encoding = DetectTextEncoding(head);
     return true;
 }
 

@@ -11,11 +11,9 @@
 #include <string_view>
 #include <vector>
 
-namespace quillon {
+#include "engine/TextFileFns.h"
 
-// Encodings a document is saved in or found to be in. Ansi is Windows-1252
-// without a byte-order mark; the others are written with their mark.
-enum class TTextEncoding { Ansi, Utf8, Utf16LE, Utf16BE };
+namespace quillon {
 
 class TSection {
 public:

@@ -1,30 +1,22 @@
 #include "SceneImage.h"
 
 #include "engine/Errors.h"
+#include "engine/FileFns.h"
 #include "engine/TextFileFns.h"
 #include "persist/SceneryFile.h"
 
-#include <cstdio>
-#include <cstring>
-#include <memory>
+#include <string_view>
 
 namespace quillon {
 
-namespace {
-
-struct TFileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-} // namespace
-
 bool IsPngFile(const std::string& path)
 {
-    static const unsigned char Signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "rb"));
-    unsigned char head[8];
-    return file && std::fread(head, 1, sizeof head, file.get()) == sizeof head &&
-           std::memcmp(head, Signature, sizeof head) == 0;
+    static constexpr std::string_view Signature("\x89PNG\r\n\x1A\n", 8);
+    try {
+        return ReadFileHead(path, Signature.size()) == Signature;
+    } catch (const EQuillonError&) {
+        return false;
+    }
 }
 
 TPngTextChunk SceneTextChunk(const ISceneryHost& host)

@@ -44,6 +44,18 @@ TEST(TextCodec, EncodesWindows1252)
     EXPECT_EQ(DecodeText(EncodeText("\xC5\x93\xE2\x80\x94")), "\xC5\x93\xE2\x80\x94");
 }
 
+TEST(TextCodec, EveryEncodingCarriesItsMarkAndReadsBack)
+{
+    const std::string text = "caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80";  // é, €, a character beyond 16 bits
+    for (TTextEncoding encoding : {TTextEncoding::Utf8, TTextEncoding::Utf16LE, TTextEncoding::Utf16BE}) {
+        std::string bytes = EncodeTextAs(text, encoding);
+        EXPECT_EQ(DetectTextEncoding(bytes), encoding);
+        EXPECT_EQ(DecodeText(bytes), text);
+    }
+    EXPECT_EQ(EncodeTextAs("caf\xC3\xA9", TTextEncoding::Ansi), "caf\xE9");
+    EXPECT_EQ(DetectTextEncoding("caf\xE9"), TTextEncoding::Ansi);
+}
+
 TEST(TextCodec, SplitsAtEveryLineEnd)
 {
     EXPECT_EQ(SplitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
