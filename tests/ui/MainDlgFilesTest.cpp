@@ -18,6 +18,7 @@
 #include "ui/common/ErrorReport.h"
 #include "ui/common/QuillonApplication.h"
 #include "ui/main/MainDlg.h"
+#include "WindowTestSupport.h"
 
 using namespace quillon;
 
@@ -77,7 +78,7 @@ std::pair<int, double> Difference(const QImage& a, const QImage& b)
 class MainDlgFilesTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> FStore;
+    std::unique_ptr<uitest::TTestStore> FStore;
     std::unique_ptr<QTemporaryDir> FFiles;
     QStringList FErrors;
     QStringList FDialogs;             // object names of the dialogs run, in order
@@ -140,30 +141,20 @@ class MainDlgFilesTest : public QObject {
 private slots:
     void initTestCase()
     {
-        static QtMessageHandler previous = nullptr;
-        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-            if (!message.contains(QLatin1String("propagateSizeHints")) && !message.contains(QLatin1String("raise()")) &&
-                previous)
-                previous(type, context, message);
-        });
+        uitest::MuteOffscreenPlatformNotes();
     }
 
     void init()
     {
-        FStore = std::make_unique<QTemporaryDir>();
+        FStore = std::make_unique<uitest::TTestStore>(FErrors);
         FFiles = std::make_unique<QTemporaryDir>();
-        TAppRegistry::SetStoreFolder(FStore->path().toStdString());
-        FErrors.clear();
         FDialogs.clear();
         FAnswers.clear();
-        SetErrorReporter([this](const QString& message) { FErrors << message; });
     }
 
     void cleanup()
     {
         FWindow.reset();
-        SetErrorReporter({});
-        TAppRegistry::SetStoreFolder({});
         FStore.reset();
         FFiles.reset();
     }
@@ -380,8 +371,7 @@ private slots:
             FWindow.reset();
         }
         // A fresh store: nothing of the scene above is remembered.
-        FStore = std::make_unique<QTemporaryDir>();
-        TAppRegistry::SetStoreFolder(FStore->path().toStdString());
+        FStore->Renew();
 
         TMainDialog& w = Start(File(name));
         QVERIFY(w.isVisible());

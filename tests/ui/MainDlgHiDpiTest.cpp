@@ -13,6 +13,7 @@
 #include "ui/common/QuillonApplication.h"
 #include "ui/main/MainDlg.h"
 #include "ui/main/PaintBox.h"
+#include "WindowTestSupport.h"
 
 using namespace quillon;
 
@@ -75,7 +76,7 @@ int Differing(const QImage& painted, const QPoint& offset, const QImage& image)
 class MainDlgHiDpiTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> FStore;
+    std::unique_ptr<uitest::TTestStore> FStore;
     QStringList FErrors;
     std::unique_ptr<TMainDialog> FWindow;
 
@@ -99,27 +100,17 @@ class MainDlgHiDpiTest : public QObject {
 private slots:
     void initTestCase()
     {
-        static QtMessageHandler previous = nullptr;
-        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-            if (!message.contains(QLatin1String("propagateSizeHints")) && !message.contains(QLatin1String("raise()")) &&
-                previous)
-                previous(type, context, message);
-        });
+        uitest::MuteOffscreenPlatformNotes();
     }
 
     void init()
     {
-        FStore = std::make_unique<QTemporaryDir>();
-        TAppRegistry::SetStoreFolder(FStore->path().toStdString());
-        FErrors.clear();
-        SetErrorReporter([this](const QString& message) { FErrors << message; });
+        FStore = std::make_unique<uitest::TTestStore>(FErrors);
     }
 
     void cleanup()
     {
         FWindow.reset();
-        SetErrorReporter({});
-        TAppRegistry::SetStoreFolder({});
         FStore.reset();
         QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
     }

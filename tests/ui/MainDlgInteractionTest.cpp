@@ -24,6 +24,7 @@
 #include "ui/main/MainDlg.h"
 #include "ui/main/PaintBox.h"
 #include "ui/options/TrackBarEx.h"
+#include "WindowTestSupport.h"
 
 using namespace quillon;
 
@@ -105,7 +106,7 @@ double Distance(const TPoint2D& a, const TPoint2D& b)
 class MainDlgInteractionTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> FStore;
+    std::unique_ptr<uitest::TTestStore> FStore;
     QStringList FErrors;
     std::unique_ptr<TMainDialog> FWindow;
 
@@ -141,27 +142,17 @@ class MainDlgInteractionTest : public QObject {
 private slots:
     void initTestCase()
     {
-        static QtMessageHandler previous = nullptr;
-        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-            if (!message.contains(QLatin1String("propagateSizeHints")) && !message.contains(QLatin1String("raise()")) &&
-                !message.contains(QLatin1String("setWindowOpacity")) && previous)
-                previous(type, context, message);
-        });
+        uitest::MuteOffscreenPlatformNotes();
     }
 
     void init()
     {
-        FStore = std::make_unique<QTemporaryDir>();
-        TAppRegistry::SetStoreFolder(FStore->path().toStdString());
-        FErrors.clear();
-        SetErrorReporter([this](const QString& message) { FErrors << message; });
+        FStore = std::make_unique<uitest::TTestStore>(FErrors);
     }
 
     void cleanup()
     {
         FWindow.reset();
-        SetErrorReporter({});
-        TAppRegistry::SetStoreFolder({});
         FStore.reset();
         QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
     }

@@ -19,6 +19,7 @@
 #include "ui/main/MainDlg.h"
 #include "ui/main/PaintBox.h"
 #include "ui/options/TrackBarEx.h"
+#include "WindowTestSupport.h"
 
 using namespace quillon;
 
@@ -34,7 +35,7 @@ TView V(double x, double y, double scale, double angle = 0)
 class MainDlgTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> FStore;
+    std::unique_ptr<uitest::TTestStore> FStore;
     QStringList FErrors;
     std::unique_ptr<TMainDialog> FWindow;
 
@@ -62,27 +63,17 @@ class MainDlgTest : public QObject {
 private slots:
     void initTestCase()
     {
-        // The offscreen platform cannot pass size limits on; it says so each time.
-        static QtMessageHandler previous = nullptr;
-        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-            if (!message.contains(QLatin1String("propagateSizeHints")) && !message.contains(QLatin1String("raise()")) && previous)
-                previous(type, context, message);
-        });
+        uitest::MuteOffscreenPlatformNotes();
     }
 
     void init()
     {
-        FStore = std::make_unique<QTemporaryDir>();
-        TAppRegistry::SetStoreFolder(FStore->path().toStdString());
-        FErrors.clear();
-        SetErrorReporter([this](const QString& message) { FErrors << message; });
+        FStore = std::make_unique<uitest::TTestStore>(FErrors);
     }
 
     void cleanup()
     {
         FWindow.reset();
-        SetErrorReporter({});
-        TAppRegistry::SetStoreFolder({});
         FStore.reset();
     }
 

@@ -36,6 +36,7 @@
 #include "ui/options/OptionsDlg.h"
 #include "ui/options/PaletteChapter.h"
 #include "ui/options/ViewChapter.h"
+#include "WindowTestSupport.h"
 
 using namespace quillon;
 
@@ -58,7 +59,7 @@ TRegIniFile& Store()
 class OptionsDialogTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> FStore;
+    std::unique_ptr<uitest::TTestStore> FStore;
     QStringList FErrors;
     std::unique_ptr<TMainDialog> FWindow;
     std::unique_ptr<TMainDialogOptionsHost> FHost;
@@ -102,27 +103,18 @@ class OptionsDialogTest : public QObject {
 private slots:
     void initTestCase()
     {
-        static QtMessageHandler previous = nullptr;
-        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-            if (!message.contains(QLatin1String("propagateSizeHints")) && previous)
-                previous(type, context, message);
-        });
+        uitest::MuteOffscreenPlatformNotes();
     }
 
     void init()
     {
-        FStore = std::make_unique<QTemporaryDir>();
-        TAppRegistry::SetStoreFolder(FStore->path().toStdString());
-        FErrors.clear();
-        SetErrorReporter([this](const QString& message) { FErrors << message; });
+        FStore = std::make_unique<uitest::TTestStore>(FErrors);
     }
 
     void cleanup()
     {
         FHost.reset();
         FWindow.reset();
-        SetErrorReporter({});
-        TAppRegistry::SetStoreFolder({});
         FStore.reset();
     }
 

@@ -14,6 +14,7 @@
 #include "ui/common/ErrorReport.h"
 #include "ui/common/QuillonApplication.h"
 #include "ui/main/MainDlg.h"
+#include "WindowTestSupport.h"
 
 using namespace quillon;
 
@@ -42,7 +43,7 @@ void DragCard(QWidget* card, const QPoint& by)
 class QuickHelpDlgTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<QTemporaryDir> FStore;
+    std::unique_ptr<uitest::TTestStore> FStore;
     QStringList FErrors;
     std::unique_ptr<TMainDialog> FWindow;
 
@@ -69,27 +70,17 @@ class QuickHelpDlgTest : public QObject {
 private slots:
     void initTestCase()
     {
-        static QtMessageHandler previous = nullptr;
-        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
-            if (!message.contains(QLatin1String("propagateSizeHints")) && !message.contains(QLatin1String("raise()")) &&
-                !message.contains(QLatin1String("setWindowOpacity")) && previous)
-                previous(type, context, message);
-        });
+        uitest::MuteOffscreenPlatformNotes();
     }
 
     void init()
     {
-        FStore = std::make_unique<QTemporaryDir>();
-        TAppRegistry::SetStoreFolder(FStore->path().toStdString());
-        FErrors.clear();
-        SetErrorReporter([this](const QString& message) { FErrors << message; });
+        FStore = std::make_unique<uitest::TTestStore>(FErrors);
     }
 
     void cleanup()
     {
         FWindow.reset();
-        SetErrorReporter({});
-        TAppRegistry::SetStoreFolder({});
         FStore.reset();
         QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
     }

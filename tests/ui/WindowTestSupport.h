@@ -1,0 +1,62 @@
+#pragma once
+// What the window tests share: the offscreen platform's notes muted, and for
+// each test function a settings store of its own, with error reports collected
+// instead of shown in message boxes.
+#include "persist/RegFns.h"
+#include "ui/common/ErrorReport.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtGlobal>
+
+#include <memory>
+
+namespace quillon::uitest {
+
+// The offscreen platform cannot pass size hints, raising or opacity on, and
+// says so each time.
+inline void MuteOffscreenPlatformNotes()
+{
+    static QtMessageHandler previous = nullptr;
+    static bool installed = false;
+    if (installed) return;
+    installed = true;
+    previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& message) {
+        for (const char* note : {"propagateSizeHints", "raise()", "setWindowOpacity"})
+            if (message.contains(QLatin1String(note))) return;
+        if (previous) previous(type, context, message);
+    });
+}
+
+// A fresh settings store folder and an error collector, for one test function.
+class TTestStore {
+public:
+    explicit TTestStore(QStringList& errors)
+    {
+        Renew();
+        errors.clear();
+        SetErrorReporter([&errors](const QString& message) { errors << message; });
+    }
+    ~TTestStore()
+    {
+        SetErrorReporter({});
+        TAppRegistry::SetStoreFolder({});
+    }
+    TTestStore(const TTestStore&) = delete;
+    TTestStore& operator=(const TTestStore&) = delete;
+
+    QString filePath(const QString& name) const { return FFolder->filePath(name); }
+
+    // Starts over with an empty store folder; the errors collected so far stay.
+    void Renew()
+    {
+        FFolder = std::make_unique<QTemporaryDir>();
+        TAppRegistry::SetStoreFolder(FFolder->path().toStdString());
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> FFolder;
+};
+
+} // namespace quillon::uitest
