@@ -31,14 +31,18 @@ bool TMainDialog::Running() const
 
 void TMainDialog::SetRunning(bool Value)
 {
-    if (Value == Running())
-        return;
     if (!Value) {
+        // A rendering that ended since the last progress tick is finished here
+        // too, so its window-size lock and hourglass do not wait for the tick.
+        if (!Running() && !Timer->isActive())
+            return;
         FProcessor->SetRunning(false);
         RenderingFinished();
         PaintBox->update();
         return;
     }
+    if (Running())
+        return;
     if (FLockCount != 0)
         return;
     SetGlobalCursor(gcHourglass);
