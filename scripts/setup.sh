@@ -9,7 +9,8 @@ PACKAGES=(
   libpng-dev zlib1g-dev libjpeg62-turbo-dev libgif-dev libpcre2-dev
   libgtest-dev libgmock-dev libbenchmark-dev libhwy-dev
   clang libclang-rt-14-dev
-  xvfb xauth imagemagick
+  libmpfr-dev libavcodec-dev libavformat-dev libswscale-dev ffmpeg
+  xvfb xauth imagemagick openbox wmctrl xdotool parallel
   desktop-file-utils xdg-utils
 )
 
