@@ -74,17 +74,22 @@ void TProcessor::SetJuliaPoint(const TPoint2D& value)
 void TProcessor::SetView(const TView& value)
 {
     if (value == FView) return;
-    StopIfRunning();
+    TRenderPause pause(*this);
     FView = value;
     UpdateMatrices();
-    RestartIfStopped();
 }
 
 void TProcessor::SetSize(const TSize& value)
 {
     if (value == Size()) return;
     StopIfRunning();
-    FBmp8.SetSize(value); // "Invalid size." leaves the rendering stopped
+    try {
+        FBmp8.SetSize(value);
+    } catch (...) {
+        // A refused size leaves the rendering stopped, unless an outer pair restarts it.
+        if (--FStopDepth == 0) FStopped = false;
+        throw;
+    }
     UpdateMatrices();
     RestartIfStopped();
 }
@@ -189,13 +194,20 @@ void TProcessor::SetRunning(bool value)
 
 void TProcessor::StopIfRunning()
 {
-    FStopped = Running();
+    // An inner pair finds the rendering stopped by the outer one; only the
+    // outermost knows whether it ran.
+    if (FStopDepth++ == 0) FStopped = Running();
     Stop();
 }
 
 void TProcessor::RestartIfStopped()
 {
-    if (FStopped) Start();
+    if (FStopDepth == 0) return; // unpaired: nothing was stopped
+    if (--FStopDepth != 0) return;
+    if (FStopped) {
+        FStopped = false;
+        Start();
+    }
 }
 
 void TProcessor::StartThreads()

@@ -141,6 +141,10 @@ public:
     void Reset();
     void Start() { SetRunning(true); }
     void Stop() { SetRunning(false); }
+    // A pair around a change that needs the workers stopped: a rendering that
+    // was running starts again from the beginning, one that was not stays
+    // stopped. Pairs nest; only the outermost one restarts. TRenderPause
+    // keeps the pair balanced.
     void StopIfRunning();
     void RestartIfStopped();
 
@@ -232,11 +236,25 @@ private:
     bool FThreadIsColorWrapping = false;
     double FThreadAbsMax2 = 4.0;
     int FThreadMaxSteps = 50;
-    bool FStopped = false;
+    bool FStopped = false;   // the outermost StopIfRunning found a rendering running
+    int FStopDepth = 0;      // StopIfRunning calls not yet matched by RestartIfStopped
     int FThreadCount = 0;
     TKernel FKernel = TKernel::Simd;
     TKernel FThreadKernel = TKernel::Simd; // snapshot of FKernel
     std::atomic<bool> FTerminated{false}; // asks every worker of the rendering to end
+};
+
+// Stops a running rendering for the guard's lifetime and starts it again
+// afterwards, also when the change in between fails.
+class TRenderPause {
+public:
+    explicit TRenderPause(TProcessor& processor) : FProcessor(processor) { FProcessor.StopIfRunning(); }
+    ~TRenderPause() { FProcessor.RestartIfStopped(); }
+    TRenderPause(const TRenderPause&) = delete;
+    TRenderPause& operator=(const TRenderPause&) = delete;
+
+private:
+    TProcessor& FProcessor;
 };
 
 // The overview of each set: the Mandelbrot set centred at (-0.6, 0), a Julia

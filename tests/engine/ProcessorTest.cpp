@@ -256,6 +256,39 @@ TEST(Processor, FailedSizeChangeLeavesTheRenderingStopped)
     EXPECT_EQ(p.PxToLogMatrix, before);
 }
 
+// Nested pairs: an inner pair finds the rendering already stopped and must
+// not make the outer one forget that it ran.
+TEST(Processor, NestedStopRestartPairsRestartOnceAtTheOuterEnd)
+{
+    for (const bool running : {true, false}) {
+        TRecordingProcessor p;
+        p.SetThreadCount(1);
+        p.SetSize({4, 6});
+        if (running) {
+            p.HoldFirstLine = true;
+            p.Start();
+            WaitFor(p.FirstLineStarted);
+        }
+        {
+            TRenderPause outer(p);
+            EXPECT_FALSE(p.Running());
+            p.SetView(TView::Create({0, 0}, 0.2, 0)); // an inner pair
+            EXPECT_FALSE(p.Running());
+            EXPECT_EQ(ErrorOf([&] { p.SetSize({0, 1}); }), "Invalid size.");
+            EXPECT_FALSE(p.Running());
+            p.ClearLines(); // the restarted rendering holds its first line again
+        }
+        EXPECT_EQ(p.Running(), running) << running;
+        p.ReleaseFirstLine = true;
+        ASSERT_TRUE(WaitIdle(p));
+        // A later pair on an idle processor leaves it idle.
+        p.StopIfRunning();
+        p.RestartIfStopped();
+        p.RestartIfStopped(); // unpaired: nothing to restart
+        EXPECT_FALSE(p.Running());
+    }
+}
+
 TEST(Processor, FailingWorkerEndsAndReportsOnStandardError)
 {
     TRecordingProcessor p;
