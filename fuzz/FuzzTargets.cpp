@@ -8,9 +8,9 @@
 #include "engine/StrFns.h"
 #include "engine/TextFileFns.h"
 #include "persist/IniFileFns.h"
-#include "persist/ProcessorSceneryHost.h"
 #include "persist/SceneryDefaults.h"
 #include "persist/SceneryFile.h"
+#include "session/Session.h"
 
 #include <cmath>
 #include <cstring>
@@ -71,20 +71,16 @@ bool StartsWithByteOrderMark(const std::string& bytes)
 }
 
 // ---------------------------------------------------------------------------
-// Scenery host: the main window's side, on a real processor and color map.
+// Scenery host: the session the window and the renderer share, on a small image.
 
-class TFuzzHost : public TProcessorSceneryHost {
+class TFuzzHost : public TSession {
 public:
-    TFuzzHost() : TProcessorSceneryHost(nullptr, TAlgorithmSwitch::HomeViews)
+    TFuzzHost()
     {
         Processor().SetThreadCount(1);
-        Processor().SetSize({16, 12});
+        TRenderLock lock(*this);
+        SetSize({16, 12});
     }
-
-    void LockRendering() override { ++FLockCount; }
-    void UnlockRendering() override { --FLockCount; }
-
-    int FLockCount = 0;
 };
 
 void CheckSameScenery(const TFuzzHost& a, const TFuzzHost& b)
@@ -215,7 +211,7 @@ void FuzzSceneryFile(std::string_view data)
     ini.LoadFromStream(in);
     TFuzzHost host;
     const bool loaded = Handled([&] { ApplyScenery(ini, host); });
-    Check(host.FLockCount == 0, "render lock not released");
+    Check(host.LockCount() == 0, "render lock not released");
     Check(!host.Processor().Running(), "loading started a rendering");
     if (!loaded) return;
 

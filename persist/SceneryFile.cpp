@@ -33,18 +33,6 @@ constexpr const char* KeyJuliaPoint = "JuliaPoint";
 constexpr const char* FileType = "QSF";
 constexpr int FileVersion = 100;
 
-// Releases the render lock on every way out.
-class TRenderLock {
-public:
-    explicit TRenderLock(ISceneryHost& host) : FHost(host) { FHost.LockRendering(); }
-    ~TRenderLock() { FHost.UnlockRendering(); }
-    TRenderLock(const TRenderLock&) = delete;
-    TRenderLock& operator=(const TRenderLock&) = delete;
-
-private:
-    ISceneryHost& FHost;
-};
-
 TAlgorithm ToAlgorithm(int value)
 {
     // Any other value would leave every line of the image uncomputed.

@@ -53,6 +53,19 @@ public:
     virtual void UnlockRendering() = 0;
 };
 
+// The render lock held for a scope: taken on construction, released on every
+// way out.
+class TRenderLock {
+public:
+    explicit TRenderLock(ISceneryHost& host) : FHost(host) { FHost.LockRendering(); }
+    ~TRenderLock() { FHost.UnlockRendering(); }
+    TRenderLock(const TRenderLock&) = delete;
+    TRenderLock& operator=(const TRenderLock&) = delete;
+
+private:
+    ISceneryHost& FHost;
+};
+
 // The host's state as a scenery document.
 void WriteScenery(const ISceneryHost& host, TIniFile& ini);
 // Writes the host's state to Filename through a temporary file, so a failure

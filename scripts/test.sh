@@ -37,4 +37,4 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_SA
 cmake --build build-tsan -j"$jobs"
 # Newer kernels randomise more address bits than TSan's shadow layout allows.
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp" \
-  setarch "$(uname -m)" -R ctest --test-dir build-tsan -L "engine|ui" -E quillon_ui_smoke --output-on-failure -j"$jobs"
+  setarch "$(uname -m)" -R ctest --test-dir build-tsan -L "engine|session|ui" -E quillon_ui_smoke --output-on-failure -j"$jobs"

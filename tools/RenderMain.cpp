@@ -3,7 +3,7 @@
 // palette animation, or measures the rendering speed.
 #include "CommandLine.h"
 #include "Progress.h"
-#include "RenderHost.h"
+#include "RenderProcessor.h"
 
 #include "engine/Errors.h"
 #include "engine/FileFns.h"
@@ -11,6 +11,7 @@
 #include "imageio/GifWriter.h"
 #include "imageio/ImageWriter.h"
 #include "persist/SceneImage.h"
+#include "session/Session.h"
 
 #include <algorithm>
 #include <atomic>
@@ -57,11 +58,11 @@ void PrintError(const std::string& message)
     std::fprintf(stderr, "%s: %s\n", ProgramName, message.c_str());
 }
 
-void LoadScene(TRenderHost& host, const std::string& path)
+void LoadScene(TSession& session, const std::string& path)
 {
     try {
         // A PNG the renderer or the program wrote brings back its scene.
-        LoadSceneFromFile(host, path);
+        session.LoadFromFile(path);
     } catch (const std::exception& e) {
         // File errors name the file already; the scene's own messages do not.
         std::string message = e.what();
@@ -78,16 +79,29 @@ void CheckWritable(const std::string& path)
     TAtomicFile probe(path); // removed again unless committed
 }
 
-void Render(TRenderProcessor& processor, TProgress& progress)
+// The session on the renderer's processor.
+class TRenderSession : public TSession {
+public:
+    TRenderSession() : TSession(std::make_unique<TRenderProcessor>()) {}
+
+    TRenderProcessor& Processor() { return static_cast<TRenderProcessor&>(TSession::Processor()); }
+    const TRenderProcessor& Processor() const { return static_cast<const TRenderProcessor&>(TSession::Processor()); }
+    // Delay of one animation frame in hundredths of a second.
+    int FrameDelay() const { return AnimationInterval() / 10; }
+};
+
+void Render(TRenderSession& session, TProgress& progress)
 {
+    TRenderProcessor& processor = session.Processor();
     processor.ResetLinesDone();
     progress.Begin("Rendering", processor.Height());
-    processor.Start();
+    session.SetRunning(true);
     while (processor.Running()) {
-        if (Interrupted) processor.Stop();
+        if (Interrupted) session.SetRunning(false);
         progress.Update(processor.LinesDone());
         std::this_thread::sleep_for(PollInterval);
     }
+    session.CheckRendering();
     progress.End();
     CheckInterrupted();
 }
@@ -147,10 +161,10 @@ std::uint64_t CountIterations(const TProcessor& processor, int workers, TProgres
     return total.load();
 }
 
-int Bench(TRenderHost& host, TProgress& progress)
+int Bench(TRenderSession& session, TProgress& progress)
 {
-    TRenderProcessor& processor = host.Processor();
-    Render(processor, progress);
+    const TRenderProcessor& processor = session.Processor();
+    Render(session, progress);
     const double ms = processor.ElapsedMs();
     const int workers = Workers(processor);
     const std::uint64_t iterations = CountIterations(processor, workers, progress);
@@ -170,14 +184,14 @@ int Bench(TRenderHost& host, TProgress& progress)
     return 0;
 }
 
-std::vector<TPngTextChunk> PngTexts(const TRenderHost& host)
+std::vector<TPngTextChunk> PngTexts(const TSession& session)
 {
-    return {{"Software", std::string(ProgramName) + " " + QUILLON_VERSION}, SceneTextChunk(host)};
+    return {{"Software", std::string(ProgramName) + " " + QUILLON_VERSION}, SceneTextChunk(session)};
 }
 
-void WriteAnimation(TRenderHost& host, const std::string& path, TProgress& progress)
+void WriteAnimation(TRenderSession& session, const std::string& path, TProgress& progress)
 {
-    TRenderProcessor& processor = host.Processor();
+    const TRenderProcessor& processor = session.Processor();
     // One full rotation cycle: entry 0 stays, the other ColorCount - 1 move.
     const int frames = std::max(processor.ColorCount() - 1, 1);
     std::array<std::uint32_t, 256> table{};
@@ -186,8 +200,8 @@ void WriteAnimation(TRenderHost& host, const std::string& path, TProgress& progr
     progress.Begin("Writing frames", frames);
     for (int k = 0; k < frames; ++k) {
         CheckInterrupted();
-        if (k > 0) processor.RotatePalette(host.AnimationDirection());
-        gif.AddFrame(IndexedImageOf(processor, table), host.FrameDelay());
+        if (k > 0) session.RotatePalette();
+        gif.AddFrame(IndexedImageOf(processor, table), session.FrameDelay());
         progress.Update(k + 1);
     }
     progress.End();
@@ -205,35 +219,39 @@ int Run(const TRenderOptions& options)
         return 0;
     }
 
-    TRenderHost host;
-    if (!options.Scene.empty()) LoadScene(host, options.Scene);
-    if (options.Steps) host.SetMaxSteps(*options.Steps);
+    TRenderSession session;
+    TRenderProcessor& processor = session.Processor();
+    {
+        // Set up first; the rendering starts when everything is in place.
+        TRenderLock lock(session);
+        if (!options.Scene.empty()) LoadScene(session, options.Scene);
+        if (options.Steps) session.SetMaxSteps(*options.Steps);
 
-    for (const std::string* path : {&options.SceneOutput, &options.Output, &options.AnimationOutput})
-        if (!path->empty()) CheckWritable(*path);
+        for (const std::string* path : {&options.SceneOutput, &options.Output, &options.AnimationOutput})
+            if (!path->empty()) CheckWritable(*path);
 
-    TRenderProcessor& processor = host.Processor();
-    processor.SetThreadCount(options.Threads);
-    processor.SetKernel(options.ScalarKernel ? TKernel::Scalar : TKernel::Simd);
-    TProgress progress;
-    if (options.Bench || options.WritesImage()) {
-        try {
-            processor.SetSize(options.Size);
-        } catch (const std::bad_alloc&) {
-            throw EQuillonError("Not enough memory for an image of " + SizeToStr(options.Size) + " pixels.");
+        processor.SetThreadCount(options.Threads);
+        processor.SetKernel(options.ScalarKernel ? TKernel::Scalar : TKernel::Simd);
+        if (options.Bench || options.WritesImage()) {
+            try {
+                session.SetSize(options.Size);
+            } catch (const std::bad_alloc&) {
+                throw EQuillonError("Not enough memory for an image of " + SizeToStr(options.Size) + " pixels.");
+            }
         }
     }
-    if (options.Bench) return Bench(host, progress);
+    TProgress progress;
+    if (options.Bench) return Bench(session, progress);
 
     // The scene needs no image; everything else waits for the rendering.
-    if (!options.SceneOutput.empty()) SaveSceneryFile(host, options.SceneOutput);
+    if (!options.SceneOutput.empty()) session.SaveToFile(options.SceneOutput);
     if (!options.WritesImage()) return 0;
-    Render(processor, progress);
+    Render(session, progress);
     if (!options.Output.empty()) {
         std::array<std::uint32_t, 256> table{};
-        WriteImage(options.Output, IndexedImageOf(processor, table), PngTexts(host));
+        WriteImage(options.Output, IndexedImageOf(processor, table), PngTexts(session));
     }
-    if (!options.AnimationOutput.empty()) WriteAnimation(host, options.AnimationOutput, progress);
+    if (!options.AnimationOutput.empty()) WriteAnimation(session, options.AnimationOutput, progress);
     return 0;
 }
 

@@ -1,4 +1,4 @@
-#include "RenderHost.h"
+#include "RenderProcessor.h"
 
 #include "engine/ColorFns.h"
 
@@ -14,16 +14,6 @@ void TRenderProcessor::ComputeLine(int y)
 {
     TProcessor::ComputeLine(y);
     FLinesDone.fetch_add(1, std::memory_order_relaxed);
-}
-
-TRenderHost::TRenderHost() : TProcessorSceneryHost(std::make_unique<TRenderProcessor>())
-{
-    FRenderProcessor = static_cast<TRenderProcessor*>(&TProcessorSceneryHost::Processor());
-}
-
-int TRenderHost::FrameDelay() const
-{
-    return AnimationSpeedToInterval(FAnimationSpeedToInterval, AnimationSpeed()) / 10;
 }
 
 TIndexedImage IndexedImageOf(const TProcessor& processor, std::array<std::uint32_t, 256>& table)

@@ -1,10 +1,7 @@
 #pragma once
-// The renderer's side of a scenery file: the scene's settings applied to a
-// processor and a color map, plus the animation settings a window would hold.
-#include "colormap/ColorMap.h"
-#include "engine/AnimationSpeed.h"
+// The renderer's processor, which counts finished lines for the progress
+// display, and its image as the writers take it.
 #include "engine/MandelbrotProcessor.h"
-#include "persist/ProcessorSceneryHost.h"
 
 #include <array>
 #include <atomic>
@@ -25,24 +22,6 @@ public:
 
 private:
     std::atomic<int> FLinesDone{0};
-};
-
-// The program's default state: default view, 50 steps, escape radius 2, the
-// application's default color map, animation speed 5 upwards. A scene always
-// carries its view, so the algorithm setter switches no home views.
-class TRenderHost : public TProcessorSceneryHost {
-public:
-    TRenderHost();
-
-    TRenderProcessor& Processor() { return *FRenderProcessor; }
-    const TRenderProcessor& Processor() const { return *FRenderProcessor; }
-
-    // Delay of one animation frame in hundredths of a second.
-    int FrameDelay() const;
-
-private:
-    TRenderProcessor* FRenderProcessor = nullptr; // owned by the base
-    TConverter FAnimationSpeedToInterval = MakeAnimationSpeedConverter();
 };
 
 // The processor's image with its color table as it stands, for the writers.

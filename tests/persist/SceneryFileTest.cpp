@@ -1,5 +1,5 @@
-#include "persist/ProcessorSceneryHost.h"
 #include "persist/SceneryFile.h"
+#include "session/Session.h"
 
 #include "colormap/ColorMap.h"
 #include "engine/Errors.h"
@@ -19,24 +19,35 @@ using namespace quillon;
 
 namespace {
 
-// The main window's side of a scenery file, on a real processor and color map,
-// counting what the loader asks of the window.
-class TTestHost : public TProcessorSceneryHost {
+// The session behind the window and the renderer, counting what the loader
+// asks of it.
+class TTestHost : public TSession {
 public:
-    TTestHost() : TProcessorSceneryHost(nullptr, TAlgorithmSwitch::HomeViews) {}
-
-    void ClearHistory() override { ++FHistoryCleared; }
+    void ClearHistory() override
+    {
+        TSession::ClearHistory();
+        ++FHistoryCleared;
+    }
     void StopRendering() override
     {
-        TProcessorSceneryHost::StopRendering();
+        TSession::StopRendering();
         ++FStops;
     }
-    void LockRendering() override { ++FLockCount; }
-    void UnlockRendering() override { --FLockCount; }
+    void LockRendering() override
+    {
+        TSession::LockRendering();
+        ++FLockCount;
+    }
+    void UnlockRendering() override
+    {
+        TSession::UnlockRendering();
+        --FLockCount;
+    }
 
     // A state in which every value differs from the defaults.
     void Change()
     {
+        TRenderLock lock(*this);
         SetAlgorithm(alJulia);
         SetView(TView::Create({0.25, -0.5}, 1e-5, 0.5));
         SetMaxSteps(1234);

@@ -1,4 +1,4 @@
-#include "ui/main/logic/ViewHistory.h"
+#include "session/ViewHistory.h"
 
 #include <gtest/gtest.h>
 

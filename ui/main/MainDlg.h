@@ -17,7 +17,7 @@
 #include "persist/SceneryFile.h"
 #include "ui/main/logic/MouseLogic.h"
 #include "ui/main/logic/SelectionGeometry.h"
-#include "ui/main/logic/ViewHistory.h"
+#include "session/ViewHistory.h"
 
 class QAction;
 class QActionGroup;

@@ -14,7 +14,7 @@
 #include "persist/RegFns.h"
 #include "ui/common/ErrorReport.h"
 #include "ui/main/PaintBox.h"
-#include "ui/main/logic/ViewHistory.h"
+#include "session/ViewHistory.h"
 
 namespace quillon {
 

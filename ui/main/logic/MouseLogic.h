@@ -3,10 +3,9 @@
 // release or Escape means in each tool mode. The window keeps the state and
 // carries out the decisions (panning, zooming, placing the selection).
 #include "engine/Matrix2D.h"
+#include "session/ToolMode.h"
 
 namespace quillon {
-
-enum TToolMode : int { tmNone, tmCursor, tmSelection };
 
 enum TDragAction : int { daNone, daMoveView, daMoveSelection, daAngle, daSize };
 
