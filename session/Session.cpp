@@ -231,6 +231,16 @@ int TSession::AnimationInterval() const
     return AnimationSpeedToInterval(FAnimationSpeedToInterval, FAnimationSpeed);
 }
 
+float TSession::AnimationSpeedToFrameRate(int value) const
+{
+    return quillon::AnimationSpeedToFrameRate(FAnimationSpeedToInterval, value);
+}
+
+int TSession::FrameRateToAnimationSpeed(float value) const
+{
+    return quillon::FrameRateToAnimationSpeed(FAnimationSpeedToInterval, value);
+}
+
 void TSession::RotatePalette()
 {
     FProcessor->RotatePalette(FAnimationDirection);

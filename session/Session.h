@@ -15,6 +15,7 @@
 #include "engine/AnimationSpeed.h"
 #include "engine/MandelbrotProcessor.h"
 #include "persist/SceneryFile.h"
+#include "session/OptionsHost.h"
 #include "session/ToolMode.h"
 #include "session/ViewHistory.h"
 
@@ -58,7 +59,7 @@ private:
     unsigned FBits = 0;
 };
 
-class TSession : public ISceneryHost {
+class TSession : public ISceneryHost, public IOptionsHost {
 public:
     // Starts from the program's default state: the processor's defaults, the
     // application's default color map, the default animation settings, no
@@ -100,11 +101,11 @@ public:
     TView View() const override { return FProcessor->View(); }
     // An empty view or the current one is ignored; a new one renders.
     void SetView(const TView& value) override;
-    TSize Size() const { return FProcessor->Size(); }
+    TSize Size() const override { return FProcessor->Size(); }
     // "Invalid size." unless both are positive; a new size renders.
     void SetSize(const TSize& value);
     // An image size and a view with a single start of rendering.
-    void Setup(const TSize& size, const TView& view);
+    void Setup(const TSize& size, const TView& view) override;
     int MaxSteps() const override { return FProcessor->MaxSteps(); }
     void SetMaxSteps(int value) override;
     double MaxAbs() const override { return FProcessor->MaxAbs(); }
@@ -125,9 +126,9 @@ public:
 
     // --- Colors ------------------------------------------------------------
     // The working map: a change to it installs its palette in the processor.
-    TColorMap& ColorMap() { return FColorMap; }
+    TColorMap& ColorMap() override { return FColorMap; }
     const TColorMap& ColorMap() const override { return FColorMap; }
-    const TColorMap& DefaultColorMap() const { return FDefaultColorMap; }
+    const TColorMap& DefaultColorMap() const override { return FDefaultColorMap; }
     // Installs a copy of Map as the working map; its palette is installed
     // also when the map is unchanged, so a loaded scene shows its own colors.
     void SetColorMap(const TColorMap& map) override;
@@ -145,6 +146,9 @@ public:
     void SetAnimationDirection(TUpDown value) override;
     // Milliseconds between two steps of the animation at the current speed.
     int AnimationInterval() const;
+    // Frames per second of a speed, and the speed nearest to a frame rate.
+    float AnimationSpeedToFrameRate(int value) const override;
+    int FrameRateToAnimationSpeed(float value) const override;
     // One step of the animation: only the color table turns.
     void RotatePalette();
 
@@ -177,8 +181,9 @@ public:
     void SetSelectionAngle(double value);
     // False when there was none.
     bool DeleteSelection();
-    // The selection's scale times Factor; false when there is none.
+    // The selection's scale times Factor, or divided by it; false when there is none.
     bool ScaleSelection(double factor);
+    bool UnscaleSelection(double factor);
     TToolMode ToolMode() const { return FToolMode; }
     void SetToolMode(TToolMode value);
 

@@ -151,6 +151,14 @@ bool TSession::ScaleSelection(double factor)
     return true;
 }
 
+bool TSession::UnscaleSelection(double factor)
+{
+    if (!FSelection.GetValid()) return false;
+    FSelection.Scale = FSelection.Scale / factor;
+    Changed({scSelection});
+    return true;
+}
+
 // --- Scenes ------------------------------------------------------------------
 
 void TSession::LoadFromFile(const std::string& path)

@@ -62,7 +62,7 @@ class OptionsDialogTest : public QObject {
     std::unique_ptr<uitest::TTestStore> FStore;
     QStringList FErrors;
     std::unique_ptr<TMainDialog> FWindow;
-    std::unique_ptr<TMainDialogOptionsHost> FHost;
+    IOptionsHost* FHost = nullptr;
 
     TMainDialog& Window()
     {
@@ -71,7 +71,7 @@ class OptionsDialogTest : public QObject {
             FWindow->show();
             if (!QTest::qWaitFor([this] { return !FWindow->Running(); }, 10000))
                 qWarning("the first rendering did not end");
-            FHost = std::make_unique<TMainDialogOptionsHost>(*FWindow);
+            FHost = &FWindow->Session();
         }
         return *FWindow;
     }
@@ -113,7 +113,7 @@ private slots:
 
     void cleanup()
     {
-        FHost.reset();
+        FHost = nullptr;
         FWindow.reset();
         FStore.reset();
     }

@@ -40,7 +40,7 @@ int main(int argc, char* argv[])
     auto window = std::make_unique<TMainDialog>();
     window->show();
     QTest::qWait(1500);
-    TMainDialogOptionsHost host(*window);
+    TSession& host = window->Session();
     const QStringList names = {"algorithm", "view", "palette", "effects"};
     for (int chapter = 0; chapter < names.size(); ++chapter) {
         TOptionsDialog dialog(host, window.get());

@@ -125,24 +125,15 @@ TMainDialog::TMainDialog(QWidget* parent) : QMainWindow(parent)
     resize(889, 587 + MainMenuBar->sizeHint().height());
 
     // Start-up proper, under the render lock until the first show has completed.
-    FInitializing = true;
-    ++FLockCount;
     FAnimationSpeedToInterval = MakeAnimationSpeedConverter();
-    FToolMode = tmNone;
-    FLastSelectionRatio = 10.0;
-    FProcessor = std::make_unique<TProcessor>();
-    FAnimationDirection = drUp;
-    FDefaultColorMap = std::make_unique<TColorMap>();
-    SetApplicationDefaultColorMap(*FDefaultColorMap);
-    FColorMap = std::make_unique<TColorMap>();
-    FColorMap->OnChanged = [this](TColorMap&) { ColorMapChanged(); };
-    RunReported([this] { FColorMap->Assign(*FDefaultColorMap); });
+    FSession = std::make_unique<TSession>();
+    FStartUpLock.emplace(*FSession);
+    FSession->OnChanged = [this](TSessionChanges changes) { SessionChanged(changes); };
+    SessionChanged(TSessionChanges::All());
 
     // A failing step is reported and skips the rest; the window still opens.
     RunReported([this] {
         RegisterCursors();
-        SetAnimationSpeed(DefaultAnimationSpeed);
-        SetView(FProcessor->View());
         // The help pages travel inside the program.
         FHelpFile = QStringLiteral("qrc:/help/index.html");
         TWidgetPlacement placement(*this);
@@ -168,9 +159,9 @@ TMainDialog::~TMainDialog()
     FQuickHelp.reset();
     SetGlobalCursor(gcNone);
     // The processor stops and waits for its workers before anything it paints into goes.
-    FProcessor.reset();
-    if (FColorMap)
-        FColorMap->OnChanged = nullptr;
+    FSession->OnChanged = nullptr;
+    FStartUpLock.reset();
+    FSession.reset();
     if (MainDialog == this)
         MainDialog = nullptr;
     if (TWidgetPlacement::MainForm() == this)
@@ -201,25 +192,23 @@ void TMainDialog::LoadSettings()
         SetAnimationSpeed(ClampAnimationSpeed(reg.ReadInteger(SectionCurrent, KeyAnimationSpeed, AnimationSpeed())));
     });
     RunReported([&] {
-        const int direction = reg.ReadInteger(SectionCurrent, KeyAnimationDirection, FAnimationDirection);
+        const int direction = reg.ReadInteger(SectionCurrent, KeyAnimationDirection, AnimationDirection());
         if (direction == drUp || direction == drDown)
-            FAnimationDirection = static_cast<TUpDown>(direction);
+            SetAnimationDirection(static_cast<TUpDown>(direction));
     });
     RunReported([&] { SetInteriorVisible(reg.ReadBool(SectionCurrent, KeyInteriorVisible, InteriorVisible())); });
-    RunReported([&] {
-        FProcessor->SetInteriorFactor(reg.ReadFloat(SectionCurrent, KeyInteriorFactor, FProcessor->InteriorFactor()));
-    });
-    const int offset = reg.ReadInteger(SectionCurrent, KeyColorOffset, FProcessor->ColorOffset());
-    RunReported([&] { FProcessor->SetColorOffset(offset); });
+    RunReported([&] { SetInteriorFactor(reg.ReadFloat(SectionCurrent, KeyInteriorFactor, InteriorFactor())); });
+    const int offset = reg.ReadInteger(SectionCurrent, KeyColorOffset, ColorOffset());
+    RunReported([&] { SetColorOffset(offset); });
     RunReported([&] { SetColorWrapping(reg.ReadBool(SectionCurrent, KeyColorWrapping, ColorWrapping())); });
     RunReported([&] {
         const std::string map = reg.ReadString(SectionCurrent, KeyColorMap, "");
         if (map.empty())
             return;
-        FColorMap->SetAsString(map);
+        ColorMap().SetAsString(map);
         // Installing the stored map resets the offset; the stored one belongs to it.
-        if (offset != FProcessor->ColorOffset() && offset >= 0 && offset < FProcessor->ColorCount())
-            FProcessor->SetColorOffset(offset);
+        if (offset != ColorOffset() && offset >= 0 && offset < Processor().ColorCount())
+            SetColorOffset(offset);
     });
 }
 
@@ -227,17 +216,17 @@ void TMainDialog::SaveSettings()
 {
     using namespace settings;
     TRegIniFile& reg = FAppRegistry->Registry();
-    reg.WriteBool(SectionCurrent, KeyAutoRender, FAutoRender);
-    reg.WriteInteger(SectionCurrent, KeyToolMode, FToolMode);
+    reg.WriteBool(SectionCurrent, KeyAutoRender, AutoRender());
+    reg.WriteInteger(SectionCurrent, KeyToolMode, ToolMode());
     reg.WriteInteger(SectionCurrent, KeyMaxSteps, MaxSteps());
     reg.WriteFloat(SectionCurrent, KeyMaxAbs, MaxAbs());
     reg.WriteInteger(SectionCurrent, KeyAnimationSpeed, AnimationSpeed());
-    reg.WriteInteger(SectionCurrent, KeyAnimationDirection, FAnimationDirection);
+    reg.WriteInteger(SectionCurrent, KeyAnimationDirection, AnimationDirection());
     reg.WriteBool(SectionCurrent, KeyInteriorVisible, InteriorVisible());
-    reg.WriteFloat(SectionCurrent, KeyInteriorFactor, FProcessor->InteriorFactor());
-    reg.WriteInteger(SectionCurrent, KeyColorOffset, FProcessor->ColorOffset());
+    reg.WriteFloat(SectionCurrent, KeyInteriorFactor, InteriorFactor());
+    reg.WriteInteger(SectionCurrent, KeyColorOffset, ColorOffset());
     reg.WriteBool(SectionCurrent, KeyColorWrapping, ColorWrapping());
-    reg.WriteString(SectionCurrent, KeyColorMap, FColorMap->AsString());
+    reg.WriteString(SectionCurrent, KeyColorMap, ColorMap().AsString());
 }
 
 void TMainDialog::FirstShow()
@@ -246,8 +235,7 @@ void TMainDialog::FirstShow()
         UpdateSize();
         SetQuickHelpVisible(FAppRegistry->Registry().ReadBool(settings::SectionView, settings::KeyQuickHelpVisible, true));
     });
-    FInitializing = false;
-    --FLockCount;
+    FStartUpLock.reset();
     FStartSize = size();
     // Another screen may have another pixel ratio: the image follows it.
     if (QWindow* handle = windowHandle())

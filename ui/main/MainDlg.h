@@ -1,7 +1,8 @@
 #pragma once
-// The program's single main window: it owns the processor, the color maps,
-// the view history and the settings store, starts and stops rendering, shows
-// the image and keeps the status bar and the commands in step.
+// The program's single main window: a view of the session. It owns the
+// session and the settings store, forwards the user's commands to the
+// session, shows the image and keeps the status bar and the commands in step
+// with the session's change reports.
 #include <QtCore/QPoint>
 #include <QtCore/QSize>
 #include <QtGui/QImage>
@@ -10,14 +11,14 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "engine/AnimationSpeed.h"
 #include "engine/MandelbrotProcessor.h"
-#include "persist/SceneryFile.h"
+#include "session/Session.h"
 #include "ui/main/logic/MouseLogic.h"
 #include "ui/main/logic/SelectionGeometry.h"
-#include "session/ViewHistory.h"
 
 class QAction;
 class QActionGroup;
@@ -46,7 +47,7 @@ class TTrackBarEx;
 // Runs a file dialog and returns the chosen file, or nothing when cancelled.
 using TFileDialogHook = std::function<QString(QFileDialog& Dialog)>;
 
-class TMainDialog : public QMainWindow, public ISceneryHost {
+class TMainDialog : public QMainWindow {
     Q_OBJECT
 
 public:
@@ -54,72 +55,67 @@ public:
     ~TMainDialog() override;
 
     // --- Properties --------------------------------------------------------
-    TProcessor& Processor() { return *FProcessor; }
-    const TProcessor& Processor() const { return *FProcessor; }
+    // What the picture is; the properties below read and write it.
+    TSession& Session() { return *FSession; }
+    const TSession& Session() const { return *FSession; }
+    TProcessor& Processor() { return FSession->Processor(); }
+    const TProcessor& Processor() const { return FSession->Processor(); }
 
-    bool Running() const;
-    void SetRunning(bool Value);
-    bool AutoRender() const { return FAutoRender; }
-    void SetAutoRender(bool Value);
-    TView View() const override;
-    void SetView(const TView& Value) override;
-    TSize Size() const;
-    void SetSize(const TSize& Value);
-    int MaxSteps() const override;
-    void SetMaxSteps(int Value) override;
-    double MaxAbs() const override;
-    void SetMaxAbs(double Value) override;
-    bool InteriorVisible() const;
-    void SetInteriorVisible(bool Value);
-    bool ColorWrapping() const override;
-    void SetColorWrapping(bool Value) override;
-    TAlgorithm Algorithm() const override;
-    // Switching to the Julia set keeps the Mandelbrot view, selection and
-    // history; switching back restores them.
-    void SetAlgorithm(TAlgorithm Value) override;
-    TToolMode ToolMode() const { return FToolMode; }
-    void SetToolMode(TToolMode Value);
-    double SelectionAngle() const { return FSelection.Angle; }
-    void SetSelectionAngle(double Value);
+    bool Running() const { return FSession->Running(); }
+    void SetRunning(bool Value) { FSession->SetRunning(Value); }
+    bool AutoRender() const { return FSession->AutoRender(); }
+    void SetAutoRender(bool Value) { FSession->SetAutoRender(Value); }
+    TView View() const { return FSession->View(); }
+    void SetView(const TView& Value) { FSession->SetView(Value); }
+    TSize Size() const { return FSession->Size(); }
+    void SetSize(const TSize& Value) { FSession->SetSize(Value); }
+    int MaxSteps() const { return FSession->MaxSteps(); }
+    void SetMaxSteps(int Value) { FSession->SetMaxSteps(Value); }
+    double MaxAbs() const { return FSession->MaxAbs(); }
+    void SetMaxAbs(double Value) { FSession->SetMaxAbs(Value); }
+    bool InteriorVisible() const { return FSession->InteriorVisible(); }
+    void SetInteriorVisible(bool Value) { FSession->SetInteriorVisible(Value); }
+    bool ColorWrapping() const { return FSession->ColorWrapping(); }
+    void SetColorWrapping(bool Value) { FSession->SetColorWrapping(Value); }
+    TAlgorithm Algorithm() const { return FSession->Algorithm(); }
+    void SetAlgorithm(TAlgorithm Value) { FSession->SetAlgorithm(Value); }
+    TToolMode ToolMode() const { return FSession->ToolMode(); }
+    void SetToolMode(TToolMode Value) { FSession->SetToolMode(Value); }
+    double SelectionAngle() const { return Selection().Angle; }
+    void SetSelectionAngle(double Value) { FSession->SetSelectionAngle(Value); }
     bool RotatePalette() const;
     void SetRotatePalette(bool Value);
-    int AnimationSpeed() const override;
-    void SetAnimationSpeed(int Value) override;
-    TUpDown AnimationDirection() const override { return FAnimationDirection; }
-    void SetAnimationDirection(TUpDown Value) override { FAnimationDirection = Value; }
-    TColorMap& ColorMap() { return *FColorMap; }
-    const TColorMap& ColorMap() const override { return *FColorMap; }
-    // The processor's interior factor, color offset and Julia point.
-    double InteriorFactor() const override;
-    void SetInteriorFactor(double Value) override;
-    int ColorOffset() const override;
-    void SetColorOffset(int Value) override;
-    TPoint2D JuliaPoint() const override;
-    void SetJuliaPoint(const TPoint2D& Value) override;
-    // Installs a copy of Map as the working map; its palette is installed
-    // also when the map is unchanged, so a loaded scene shows its own colors.
-    void SetColorMap(const TColorMap& Map) override;
-    // Forgets the views to go back to, also those kept for the Mandelbrot set.
-    void ClearHistory() override;
-    void StopRendering() override;
+    int AnimationSpeed() const { return FSession->AnimationSpeed(); }
+    void SetAnimationSpeed(int Value) { FSession->SetAnimationSpeed(Value); }
+    TUpDown AnimationDirection() const { return FSession->AnimationDirection(); }
+    void SetAnimationDirection(TUpDown Value) { FSession->SetAnimationDirection(Value); }
+    TColorMap& ColorMap() { return FSession->ColorMap(); }
+    const TColorMap& ColorMap() const { return FSession->ColorMap(); }
+    double InteriorFactor() const { return FSession->InteriorFactor(); }
+    void SetInteriorFactor(double Value) { FSession->SetInteriorFactor(Value); }
+    int ColorOffset() const { return FSession->ColorOffset(); }
+    void SetColorOffset(int Value) { FSession->SetColorOffset(Value); }
+    TPoint2D JuliaPoint() const { return FSession->JuliaPoint(); }
+    void SetJuliaPoint(const TPoint2D& Value) { FSession->SetJuliaPoint(Value); }
     // A palette animation is being recorded.
     bool RecordAnimation() const;
     void SetRecordAnimation(bool Value);
     int AnimationFrameCount() const { return FAnimationFrameCount; }
-    const TColorMap& DefaultColorMap() const { return *FDefaultColorMap; }
+    const TColorMap& DefaultColorMap() const { return FSession->DefaultColorMap(); }
     bool QuickHelpVisible() const;
     void SetQuickHelpVisible(bool Value);
     bool FullScreen() const { return FFullScreen; }
     void SetFullScreen(bool Value);
-    const TView& Selection() const { return FSelection; }
-    const TViewHistory& History() const { return FHistory; }
+    const TView& Selection() const { return FSession->Selection(); }
+    void SetSelection(const TView& Value) { FSession->SetSelection(Value); }
+    const TViewHistory& History() const { return FSession->History(); }
     TAppRegistry& AppRegistry() { return *FAppRegistry; }
 
     // --- Methods -----------------------------------------------------------
     // Applies an image size and a view with a single start of rendering.
-    void Setup(const TSize& ASize, const TView& AView);
+    void Setup(const TSize& ASize, const TView& AView) { FSession->Setup(ASize, AView); }
     // Back to the defaults of view, colors and parameters; one rendering.
-    void Reset();
+    void Reset() { FSession->Reset(); }
     // The scenery file: the whole state written to Filename (through a
     // temporary file), or read from it and applied; a PNG picture that
     // carries a scene loads as well. Loading does not start rendering; a
@@ -148,8 +144,6 @@ public:
     void ZoomBy(double Factor);
     void ZoomToTarget();
     TView GetClickView(const QPoint& P) const;
-    // The selection rectangle in plane coordinates; an invalid view for none.
-    void SetSelection(const TView& Value);
     // The paint-box point of the last button press.
     QPoint DownPoint() const { return QPoint(FMouse.DownPoint.x, FMouse.DownPoint.y); }
     void SetDownPoint(const QPoint& Value) { FMouse.DownPoint = TPoint{Value.x(), Value.y()}; }
@@ -172,14 +166,14 @@ public:
     float AnimationSpeedToFrameRate(int Value) const;
     int FrameRateToAnimationSpeed(float Value) const;
 
-    // The render lock: while held, requests to start rendering are dropped.
-    // Every holder starts rendering itself after releasing it.
-    void LockRendering() override { ++FLockCount; }
-    void UnlockRendering() override { --FLockCount; }
-    int LockCount() const { return FLockCount; }
+    // The session's render lock: while held, requests to start rendering are
+    // dropped. Every holder starts rendering itself after releasing it.
+    void LockRendering() { FSession->LockRendering(); }
+    void UnlockRendering() { FSession->UnlockRendering(); }
+    int LockCount() const { return FSession->LockCount(); }
 
     // Renderings this window has started (for diagnostics and tests).
-    int RenderStartCount() const { return FRenderStartCount; }
+    int RenderStartCount() const { return FSession->RenderStartCount(); }
     // The quick-help window while it is shown; the help window once opened.
     TQuickHelpDialog* QuickHelp() const { return FQuickHelp.get(); }
     THelpViewer* HelpViewer() const { return FHelpViewer; }
@@ -293,12 +287,13 @@ private:
     void SaveSettings();
     void FirstShow();
 
-    // Render control.
-    void CheckAutoRender();
-    void ColorMapChanged();
-    void ApplyColorMap();
-    void UpdateSize();
+    // Following the session.
+    void SessionChanged(TSessionChanges Changes);
+    void UpdateParameterControls();
+    void UpdateToolMode();
+    void RenderingStarted();
     void RenderingFinished();
+    void UpdateSize();
     void TimerTimer();
     void SetRenderIcon(int Index);
     void SetCommandEnabled(QAction* Action, bool Enabled);
@@ -381,16 +376,10 @@ private:
 
     void SetStatusPanel(int Index, const QString& Text);
 
-    bool FInitializing = true;
-    int FLockCount = 0;
-    std::unique_ptr<TProcessor> FProcessor;
-    TView FSelection;
+    std::unique_ptr<TSession> FSession;
+    // Held from construction until the window first shows.
+    std::optional<TRenderLock> FStartUpLock;
     QPoint FImageOffset;
-    TViewHistory FHistory;
-    TViewHistory FHistoryBackup;
-    TView FSelectionBackup;
-    TView FViewBackup;
-    double FLastSelectionRatio = 10.0;
     TMouseState FMouse;
     TPoint2D FDownCenter;
     double FDownAngle = 0;
@@ -398,11 +387,13 @@ private:
     bool FFullScreen = false;
     Qt::WindowStates FLastWindowState = Qt::WindowNoState;
     QSize FStartSize;
-    bool FAutoRender = false;
-    TToolMode FToolMode = tmNone;
-    std::unique_ptr<TColorMap> FDefaultColorMap;
-    std::unique_ptr<TColorMap> FColorMap;
-    TUpDown FAnimationDirection = drUp;
+    // The session's values the controls show, to update them on a change only.
+    struct TShown {
+        std::optional<int> MaxSteps;
+        std::optional<double> MaxAbs;
+        std::optional<int> AnimationSpeed;
+        std::optional<TToolMode> ToolMode;
+    } FShown;
     TConverter FAnimationSpeedToInterval;
     std::unique_ptr<TAppRegistry> FAppRegistry;
     std::unique_ptr<TQuickHelpDialog> FQuickHelp;
@@ -417,7 +408,6 @@ private:
     std::unique_ptr<TAnimatedGifWriter> FAnimatedGif;
     int FAnimationFrameCount = 0;
     int FRenderIcon = IconRender;
-    int FRenderStartCount = 0;
     bool FFirstShowDone = false;
     QString FStartFile;
     TGlobalCursor FGlobalCursor = gcNone;

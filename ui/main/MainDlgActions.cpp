@@ -265,30 +265,12 @@ void TMainDialog::SetRenderIcon(int Index)
     ActionRender->setIcon(IconListIcon(Index));
 }
 
-void TMainDialog::SetToolMode(TToolMode Value)
-{
-    if (Value == FToolMode)
-        return;
-    // Leaving selection mode takes the overlay away.
-    if (FToolMode == tmSelection)
-        PaintBox->update();
-    FToolMode = Value;
-    ActionModeCursor->setChecked(Value == tmCursor);
-    ActionModeSelection->setChecked(Value == tmSelection);
-    if (Value == tmCursor) {
-        SetPaintBoxCursor(crDefault);
-    } else if (Value == tmSelection) {
-        SetPaintBoxCursor(crCross);
-        PaintBox->update();
-    }
-}
-
 void TMainDialog::ActionModeExecute(TToolMode Mode)
 {
     SetToolMode(Mode);
     // The radio items show the mode in force, also when the checked one is chosen again.
-    ActionModeCursor->setChecked(FToolMode == tmCursor);
-    ActionModeSelection->setChecked(FToolMode == tmSelection);
+    ActionModeCursor->setChecked(ToolMode() == tmCursor);
+    ActionModeSelection->setChecked(ToolMode() == tmSelection);
 }
 
 // --- Command handlers ------------------------------------------------------------
@@ -300,9 +282,9 @@ void TMainDialog::ActionRenderExecute()
 
 void TMainDialog::ActionAutoRenderExecute()
 {
-    SetAutoRender(!FAutoRender);
+    SetAutoRender(!AutoRender());
     // A checkable action flips its own mark; the property is what counts.
-    ActionAutoRender->setChecked(FAutoRender);
+    ActionAutoRender->setChecked(AutoRender());
 }
 
 void TMainDialog::ActionExitExecute()

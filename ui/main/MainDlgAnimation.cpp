@@ -30,13 +30,12 @@ void TMainDialog::SetRotatePalette(bool Value)
 void TMainDialog::TimerRotatePaletteTimer()
 {
     // Only the color table turns; the pixels stay.
-    FProcessor->RotatePalette(FAnimationDirection);
-    PaintBox->update();
+    FSession->RotatePalette();
     if (!FAnimatedGif)
         return;
     AddAnimationFrame();
     // One whole turn of the palette (entry 0 stays): the GIF loops without a jump.
-    if (FAnimationFrameCount >= FProcessor->ColorCount() - 1)
+    if (FAnimationFrameCount >= Processor().ColorCount() - 1)
         SetRecordAnimation(false);
 }
 
@@ -48,7 +47,7 @@ void TMainDialog::ActionAnimatePaletteExecute()
 
 void TMainDialog::ActionResetPaletteExecute()
 {
-    ApplyColorMap();
+    FSession->ApplyColorMap();
 }
 
 void TMainDialog::NextCursorFrame()

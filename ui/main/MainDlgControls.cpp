@@ -6,8 +6,12 @@
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QToolTip>
 #include <QtCore/QTimer>
+#include <QtGui/QAction>
+
+#include <algorithm>
 
 #include "engine/NumberFns.h"
+#include "ui/main/Cursors.h"
 #include "ui/main/logic/StatusTexts.h"
 #include "ui/options/TrackBarEx.h"
 
@@ -22,27 +26,47 @@ QString Q(const std::string& s)
 
 } // namespace
 
-void TMainDialog::SetMaxSteps(int Value)
+void TMainDialog::UpdateParameterControls()
 {
-    if (Value == MaxSteps() && !FInitializing)
-        return;
-    FProcessor->SetMaxSteps(Value);
-    TrackBarMaxSteps->setValue(Value);
-    TrackBarMaxSteps->setToolTip(Q(MaxStepsHint(Value)));
-    SetStatusPanel(3, Q(Format("%d", {Value})));
-    CheckAutoRender();
+    const int steps = MaxSteps();
+    if (FShown.MaxSteps != steps) {
+        FShown.MaxSteps = steps;
+        TrackBarMaxSteps->setValue(steps);
+        TrackBarMaxSteps->setToolTip(Q(MaxStepsHint(steps)));
+        SetStatusPanel(3, Q(Format("%d", {steps})));
+    }
+    const double limit = MaxAbs();
+    if (FShown.MaxAbs != limit) {
+        FShown.MaxAbs = limit;
+        const auto position = RoundHalfEvenChecked(limit * 10);
+        TrackBarMaxAbs->setValue(position ? static_cast<int>(std::clamp<std::int64_t>(*position, 10, 500)) : 10);
+        TrackBarMaxAbs->setToolTip(Q(MaxAbsHint(limit)));
+        SetStatusPanel(5, Q(Format("%.1f", {limit})));
+    }
+    const int speed = AnimationSpeed();
+    if (FShown.AnimationSpeed != speed) {
+        FShown.AnimationSpeed = speed;
+        TimerRotatePalette->setInterval(FSession->AnimationInterval());
+        TrackBarAnimationSpeed->setValue(speed);
+    }
+    ActionInteriorVisible->setChecked(InteriorVisible());
+    ActionJulia->setChecked(Algorithm() == alJulia);
+    ActionAutoRender->setChecked(AutoRender());
+    UpdateToolMode();
 }
 
-void TMainDialog::SetMaxAbs(double Value)
+void TMainDialog::UpdateToolMode()
 {
-    if (Value == MaxAbs() && !FInitializing)
+    const TToolMode mode = ToolMode();
+    if (FShown.ToolMode == mode)
         return;
-    FProcessor->SetMaxAbs(Value);
-    const auto position = RoundHalfEvenChecked(Value * 10);
-    TrackBarMaxAbs->setValue(position ? static_cast<int>(std::clamp<std::int64_t>(*position, 10, 500)) : 10);
-    TrackBarMaxAbs->setToolTip(Q(MaxAbsHint(Value)));
-    SetStatusPanel(5, Q(Format("%.1f", {Value})));
-    CheckAutoRender();
+    FShown.ToolMode = mode;
+    ActionModeCursor->setChecked(mode == tmCursor);
+    ActionModeSelection->setChecked(mode == tmSelection);
+    if (mode == tmCursor)
+        SetPaintBoxCursor(crDefault);
+    else if (mode == tmSelection)
+        SetPaintBoxCursor(crCross);
 }
 
 void TMainDialog::ShowTrackBarHint(TTrackBarEx* Bar, const QString& Text)
@@ -84,19 +108,6 @@ void TMainDialog::TrackBarAnimationSpeedChange()
     const QString text = Q(FrameRateHint(AnimationSpeedToFrameRate(AnimationSpeed())));
     TrackBarAnimationSpeed->setToolTip(text);
     ShowTrackBarHint(TrackBarAnimationSpeed, text);
-}
-
-int TMainDialog::AnimationSpeed() const
-{
-    return IntervalToAnimationSpeed(TimerRotatePalette->interval());
-}
-
-void TMainDialog::SetAnimationSpeed(int Value)
-{
-    if (Value == AnimationSpeed())
-        return;
-    TimerRotatePalette->setInterval(AnimationSpeedToInterval(Value));
-    TrackBarAnimationSpeed->setValue(Value);
 }
 
 int TMainDialog::AnimationSpeedToInterval(int Value) const

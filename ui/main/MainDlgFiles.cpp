@@ -74,67 +74,15 @@ QString TMainDialog::RunFileDialog(QFileDialog& Dialog)
 
 // --- Scenery files -------------------------------------------------------------
 
-double TMainDialog::InteriorFactor() const
-{
-    return FProcessor->InteriorFactor();
-}
-
-void TMainDialog::SetInteriorFactor(double Value)
-{
-    FProcessor->SetInteriorFactor(Value);
-}
-
-int TMainDialog::ColorOffset() const
-{
-    return FProcessor->ColorOffset();
-}
-
-void TMainDialog::SetColorOffset(int Value)
-{
-    FProcessor->SetColorOffset(Value);
-    PaintBox->update();
-}
-
-TPoint2D TMainDialog::JuliaPoint() const
-{
-    return FProcessor->JuliaPoint();
-}
-
-void TMainDialog::SetJuliaPoint(const TPoint2D& Value)
-{
-    FProcessor->SetJuliaPoint(Value);
-}
-
-void TMainDialog::SetColorMap(const TColorMap& Map)
-{
-    if (Map.Compare(*FColorMap))
-        ApplyColorMap(); // undoes a rotation of the palette in force
-    else
-        FColorMap->Assign(Map);
-}
-
-void TMainDialog::ClearHistory()
-{
-    FHistory.Clear();
-    // A loaded scene has no way back, also not through the Julia switch.
-    FHistoryBackup.Clear();
-}
-
-void TMainDialog::StopRendering()
-{
-    SetRunning(false);
-}
-
 void TMainDialog::SaveToFile(const QString& Filename)
 {
-    SaveSceneryFile(*this, Path(Filename));
+    FSession->SaveToFile(Path(Filename));
 }
 
 void TMainDialog::LoadFromFile(const QString& Filename)
 {
     // A PNG picture brings back the scene it carries.
-    LoadSceneFromFile(*this, Path(Filename));
-    PaintBox->update();
+    FSession->LoadFromFile(Path(Filename));
 }
 
 bool TMainDialog::OpenFile(const QString& Filename)
@@ -169,9 +117,9 @@ void TMainDialog::ActionSaveToFileExecute()
 
 void TMainDialog::SaveImageToFile(const QString& Filename)
 {
-    const TScreenImage screen(*FProcessor);
+    const TScreenImage screen(Processor());
     // A PNG carries the scene, so that opening it brings the scene back.
-    WriteImage(Path(Filename), screen.Image, {SceneTextChunk(*this)});
+    WriteImage(Path(Filename), screen.Image, {SceneTextChunk(*FSession)});
 }
 
 void TMainDialog::ActionSaveImageAsExecute()
@@ -183,7 +131,7 @@ void TMainDialog::ActionSaveImageAsExecute()
 
 void TMainDialog::CopyScreenShot()
 {
-    const TScreenImage screen(*FProcessor);
+    const TScreenImage screen(Processor());
     const TIndexedImage& image = screen.Image;
     QImage shot(image.Width, image.Height, QImage::Format_Indexed8);
     for (int y = 0; y < image.Height; ++y)
@@ -214,7 +162,7 @@ void TMainDialog::SetRecordAnimation(bool Value)
         return;
     if (Value) {
         auto gif = std::make_unique<TAnimatedGifWriter>();
-        gif->Begin({}, FProcessor->Width(), FProcessor->Height());
+        gif->Begin({}, Processor().Width(), Processor().Height());
         FAnimatedGif = std::move(gif);
         FAnimationFrameCount = 0;
         ActionRecordAnimation->setChecked(true);
@@ -239,9 +187,9 @@ void TMainDialog::AddAnimationFrame()
     if (!FAnimatedGif)
         return;
     // Frames of another size no longer match the animation: the recording ends instead.
-    if (FProcessor->Width() != FAnimatedGif->Width() || FProcessor->Height() != FAnimatedGif->Height())
+    if (Processor().Width() != FAnimatedGif->Width() || Processor().Height() != FAnimatedGif->Height())
         return;
-    const TScreenImage screen(*FProcessor);
+    const TScreenImage screen(Processor());
     FAnimatedGif->AddFrame(screen.Image, AnimationSpeedToInterval(AnimationSpeed()) / 10);
     ++FAnimationFrameCount;
 }
@@ -250,12 +198,12 @@ void TMainDialog::RecordingSizeChanged()
 {
     if (!FAnimatedGif)
         return;
-    if (FProcessor->Width() == FAnimatedGif->Width() && FProcessor->Height() == FAnimatedGif->Height())
+    if (Processor().Width() == FAnimatedGif->Width() && Processor().Height() == FAnimatedGif->Height())
         return;
     // Stopped from the event loop, not from inside the size change: it may open the save dialog.
     QTimer::singleShot(0, this, [this] {
         if (FAnimatedGif &&
-            (FProcessor->Width() != FAnimatedGif->Width() || FProcessor->Height() != FAnimatedGif->Height()))
+            (Processor().Width() != FAnimatedGif->Width() || Processor().Height() != FAnimatedGif->Height()))
             RunReported([this] { SetRecordAnimation(false); });
     });
 }

@@ -14,7 +14,6 @@
 #include "persist/RegFns.h"
 #include "ui/common/ErrorReport.h"
 #include "ui/main/PaintBox.h"
-#include "session/ViewHistory.h"
 
 namespace quillon {
 
@@ -120,31 +119,6 @@ void TMainDialog::ActionInteriorVisibleExecute()
     ActionInteriorVisible->setChecked(InteriorVisible());
     // Also with auto-render off.
     SetRunning(true);
-}
-
-void TMainDialog::SetAlgorithm(TAlgorithm Value)
-{
-    if (Value == Algorithm())
-        return;
-    FProcessor->SetAlgorithm(Value);
-    if (Value == alJulia) {
-        FHistoryBackup.Assign(FHistory);
-        FSelectionBackup = FSelection;
-        FViewBackup = View();
-        FProcessor->SetJuliaPoint(FSelection.GetValid() ? FSelection.Center : View().Center);
-        SetView(HomeView(alJulia));
-        FHistory.Clear();
-        FSelection.Invalidate();
-        PaintBox->update();
-        SetRunning(true);
-    } else {
-        FHistory.Assign(FHistoryBackup);
-        FSelection = FSelectionBackup;
-        SetView(FViewBackup);
-        PaintBox->update();
-        SetRunning(true);
-    }
-    ActionJulia->setChecked(Value == alJulia);
 }
 
 void TMainDialog::ActionJuliaExecute()

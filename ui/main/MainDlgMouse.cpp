@@ -51,16 +51,16 @@ void TMainDialog::SetPaintBoxCursor(int Id)
 
 void TMainDialog::RestoreToolCursor()
 {
-    if (FToolMode == tmCursor)
+    if (ToolMode() == tmCursor)
         SetPaintBoxCursor(crDefault);
-    else if (FToolMode == tmSelection)
+    else if (ToolMode() == tmSelection)
         SetPaintBoxCursor(crCross);
 }
 
 void TMainDialog::PaintBoxMouseDown(QMouseEvent* Event)
 {
     const TPoint p = PointOf(Event, PixelRatio());
-    switch (MouseDown(FMouse, ButtonOf(Event->button()), p, FToolMode, FSelection.GetValid())) {
+    switch (MouseDown(FMouse, ButtonOf(Event->button()), p, ToolMode(), Selection().GetValid())) {
     case TPressResult::SelectionHitTest:
         SelectionMouseDown(p);
         break;
@@ -76,7 +76,7 @@ void TMainDialog::PaintBoxMouseMove(QMouseEvent* Event)
 {
     const TPoint p = PointOf(Event, PixelRatio());
     const bool onlyLeft = OnlyLeftHeld(Event);
-    switch (FToolMode) {
+    switch (ToolMode()) {
     case tmNone:
         return;
     case tmCursor:
@@ -88,7 +88,7 @@ void TMainDialog::PaintBoxMouseMove(QMouseEvent* Event)
     case tmSelection:
         switch (FMouse.DragAction) {
         case daNone:
-            if (FSelection.GetValid()) {
+            if (Selection().GetValid()) {
                 SelectionHover(p, onlyLeft);
             } else if (ViewDragStarts(FMouse, p, onlyLeft)) {
                 FMouse.DragAction = daMoveView;
@@ -111,7 +111,7 @@ void TMainDialog::PaintBoxMouseMove(QMouseEvent* Event)
 void TMainDialog::PaintBoxMouseUp(QMouseEvent* Event)
 {
     const TPoint p = PointOf(Event, PixelRatio());
-    switch (MouseUp(FMouse, ButtonOf(Event->button()), p, FToolMode)) {
+    switch (MouseUp(FMouse, ButtonOf(Event->button()), p, ToolMode())) {
     case TReleaseResult::RestoreCursor:
         RestoreToolCursor();
         break;
@@ -127,7 +127,7 @@ void TMainDialog::PaintBoxMouseUp(QMouseEvent* Event)
         PlaceSelection(p);
         break;
     case TReleaseResult::Nothing:
-        if (FToolMode == tmSelection)
+        if (ToolMode() == tmSelection)
             RestoreToolCursor();
         break;
     }
@@ -140,7 +140,7 @@ void TMainDialog::PaintBoxDblClick(QMouseEvent* Event)
         MouseDblClick(FMouse);
         // Qt reports the double-click in place of the second press; the zoom
         // takes the first press's point, and the press itself is ignored.
-        MouseDown(FMouse, TMouseButton::Left, PointOf(Event, PixelRatio()), FToolMode, FSelection.GetValid());
+        MouseDown(FMouse, TMouseButton::Left, PointOf(Event, PixelRatio()), ToolMode(), Selection().GetValid());
         ZoomToTarget();
         return;
     }
@@ -151,7 +151,7 @@ void TMainDialog::PanTo(const TPoint& P)
 {
     TView view = View();
     const TPoint d{P.x - FMouse.DownPoint.x, P.y - FMouse.DownPoint.y};
-    const TPoint2D dz = FProcessor->PxToLogMatrix.TransformDistance(d);
+    const TPoint2D dz = Processor().PxToLogMatrix.TransformDistance(d);
     view.Center = TPoint2D::Create(view.Center.x - dz.x, view.Center.y - dz.y);
     SetView(view);
 }
@@ -163,9 +163,9 @@ bool TMainDialog::FormMouseWheel(QWheelEvent* Event)
     // Phase markers of a touch pad carry no turn at all.
     if (angle.isNull() && Event->pixelDelta().isNull())
         return true;
-    if (FSelection.GetValid()) {
+    if (Selection().GetValid()) {
         if (Event->modifiers() & Qt::ControlModifier)
-            SetSelectionAngle(SnapAngle(FSelection.Angle) + (delta > 0 ? SnapAngleStep : -SnapAngleStep));
+            SetSelectionAngle(SnapAngle(Selection().Angle) + (delta > 0 ? SnapAngleStep : -SnapAngleStep));
         else if (delta > 0)
             ActionZoomSelectionOut->trigger();
         else
@@ -189,7 +189,7 @@ bool TMainDialog::FormKeyDown(QKeyEvent* Event)
         return false;
     UndoSelectionDrag(cancelled);
     SetPaintBoxCursor(crCross);
-    if (FToolMode == tmSelection)
+    if (ToolMode() == tmSelection)
         PaintBox->update();
     return true;
 }

@@ -24,35 +24,36 @@ QString Q(const std::string& s)
 
 } // namespace
 
-bool TMainDialog::Running() const
+// --- Following the session ------------------------------------------------------
+
+void TMainDialog::SessionChanged(TSessionChanges Changes)
 {
-    return FProcessor->Running();
+    if (Changes.Contains(scSize)) {
+        RecordingSizeChanged();
+        SetStatusPanel(1, Q(SizeToStr(Size())));
+    }
+    // The zoom figure depends on the image width.
+    if (Changes.Contains(scView) || Changes.Contains(scSize))
+        UpdateViewPanels();
+    if (Changes.Contains(scParameters))
+        UpdateParameterControls();
+    if (Changes.Contains(scRunning)) {
+        if (FSession->Rendering())
+            RenderingStarted();
+        else if (Timer->isActive())
+            RenderingFinished();
+    }
+    PaintBox->update();
 }
 
-void TMainDialog::SetRunning(bool Value)
+void TMainDialog::RenderingStarted()
 {
-    if (!Value) {
-        // A rendering that ended since the last progress tick is finished here
-        // too, so its window-size lock and hourglass do not wait for the tick.
-        if (!Running() && !Timer->isActive())
-            return;
-        FProcessor->SetRunning(false);
-        RenderingFinished();
-        PaintBox->update();
-        return;
-    }
-    if (Running())
-        return;
-    if (FLockCount != 0)
-        return;
     SetGlobalCursor(gcHourglass);
     SetRenderIcon(IconRenderRunning);
     SetCommandEnabled(ActionZoomIn, false);
     SetCommandEnabled(ActionZoomOut, false);
     SetCommandEnabled(ActionHome, false);
     LockWindowSize(true);
-    FProcessor->Start();
-    ++FRenderStartCount;
     Timer->start();
 }
 
@@ -65,62 +66,14 @@ void TMainDialog::RenderingFinished()
     SetCommandEnabled(ActionZoomOut, true);
     SetCommandEnabled(ActionHome, true);
     LockWindowSize(false);
-    SetStatusPanel(13, Q(ElapsedText(FProcessor->ElapsedMs())));
+    SetStatusPanel(13, Q(ElapsedText(Processor().ElapsedMs())));
 }
 
 void TMainDialog::TimerTimer()
 {
-    if (!FProcessor->Running())
-        RenderingFinished();
+    FSession->CheckRendering();
     // Painted at once: the partly computed image shows every tick.
     PaintBox->repaint();
-}
-
-void TMainDialog::CheckAutoRender()
-{
-    if (FAutoRender)
-        SetRunning(true);
-}
-
-void TMainDialog::SetAutoRender(bool Value)
-{
-    if (Value == FAutoRender)
-        return;
-    FAutoRender = Value;
-    ActionAutoRender->setChecked(Value);
-}
-
-TView TMainDialog::View() const
-{
-    return FProcessor->View();
-}
-
-void TMainDialog::SetView(const TView& Value)
-{
-    if (!((Value.GetValid() && !(Value == FProcessor->View())) || FInitializing))
-        return;
-    FProcessor->SetView(Value);
-    UpdateViewPanels();
-    PaintBox->update();
-    SetRunning(true);
-}
-
-TSize TMainDialog::Size() const
-{
-    return FProcessor->Size();
-}
-
-void TMainDialog::SetSize(const TSize& Value)
-{
-    if (Value == Size())
-        return;
-    FProcessor->SetSize(Value);
-    RecordingSizeChanged();
-    SetStatusPanel(1, Q(SizeToStr(Value)));
-    // The zoom figure depends on the image width.
-    UpdateViewPanels();
-    PaintBox->update();
-    SetRunning(true);
 }
 
 void TMainDialog::UpdateSize()
@@ -132,95 +85,12 @@ void TMainDialog::UpdateSize()
     SetSize(TSize{pixels.width(), pixels.height()});
 }
 
-void TMainDialog::Setup(const TSize& ASize, const TView& AView)
-{
-    if (ASize == Size() && AView == View())
-        return;
-    LockRendering();
-    try {
-        SetView(AView);
-        SetSize(ASize);
-    } catch (...) {
-        UnlockRendering();
-        throw;
-    }
-    UnlockRendering();
-    PaintBox->update();
-    SetRunning(true);
-}
-
 void TMainDialog::UpdateViewPanels()
 {
-    const TView view = FProcessor->View();
+    const TView view = View();
     SetStatusPanel(7, Q(CenterText(view)));
-    SetStatusPanel(9, Q(ZoomText(ZoomFigure(FProcessor->Width(), view.Scale))));
+    SetStatusPanel(9, Q(ZoomText(ZoomFigure(Processor().Width(), view.Scale))));
     SetStatusPanel(11, Q(AngleText(view)));
-}
-
-void TMainDialog::ColorMapChanged()
-{
-    ApplyColorMap();
-}
-
-void TMainDialog::ApplyColorMap()
-{
-    const std::vector<TColor> colors = FColorMap->AsColorArray();
-    SetRunning(false);
-    FProcessor->SetColors(colors);
-    SetRunning(true);
-    PaintBox->update();
-}
-
-int TMainDialog::MaxSteps() const
-{
-    return FProcessor->MaxSteps();
-}
-
-double TMainDialog::MaxAbs() const
-{
-    return FProcessor->MaxAbs();
-}
-
-bool TMainDialog::InteriorVisible() const
-{
-    return FProcessor->Options().Contains(poInterior);
-}
-
-void TMainDialog::SetInteriorVisible(bool Value)
-{
-    if (Value == InteriorVisible())
-        return;
-    TProcessorOptions options = FProcessor->Options();
-    if (Value)
-        options.Include(poInterior);
-    else
-        options.Exclude(poInterior);
-    FProcessor->SetOptions(options);
-    ActionInteriorVisible->setChecked(Value);
-    CheckAutoRender();
-}
-
-bool TMainDialog::ColorWrapping() const
-{
-    return FProcessor->Options().Contains(poColorWrapping);
-}
-
-void TMainDialog::SetColorWrapping(bool Value)
-{
-    if (Value == ColorWrapping())
-        return;
-    TProcessorOptions options = FProcessor->Options();
-    if (Value)
-        options.Include(poColorWrapping);
-    else
-        options.Exclude(poColorWrapping);
-    FProcessor->SetOptions(options);
-    CheckAutoRender();
-}
-
-TAlgorithm TMainDialog::Algorithm() const
-{
-    return FProcessor->Algorithm();
 }
 
 bool TMainDialog::RotatePalette() const
@@ -245,7 +115,7 @@ void TMainDialog::UpdateImageOffset()
 {
     // Truncating division: negative when the image is larger than the workspace.
     const QSize pixels = PaintBoxPixels();
-    FImageOffset = QPoint((pixels.width() - FProcessor->Width()) / 2, (pixels.height() - FProcessor->Height()) / 2);
+    FImageOffset = QPoint((pixels.width() - Processor().Width()) / 2, (pixels.height() - Processor().Height()) / 2);
 }
 
 void TMainDialog::PaintBoxPaint(QPainter& Painter)
@@ -253,7 +123,7 @@ void TMainDialog::PaintBoxPaint(QPainter& Painter)
     UpdateImageOffset();
     // Images drawn at the screen's ratio cover one device pixel per pixel.
     const qreal ratio = PixelRatio();
-    const TPaletteBitmap& bitmap = FProcessor->Bitmap();
+    const TPaletteBitmap& bitmap = Processor().Bitmap();
     const int w = bitmap.Width();
     const int h = bitmap.Height();
     if (w <= 0 || h <= 0)
@@ -267,7 +137,7 @@ void TMainDialog::PaintBoxPaint(QPainter& Painter)
         colors[static_cast<qsizetype>(i)] = 0xFF000000u | table[i];
     FImage.setColorTable(colors);
     // The overlay only while no rendering runs.
-    if (Running() || FToolMode != tmSelection || !FSelection.GetValid()) {
+    if (Running() || ToolMode() != tmSelection || !Selection().GetValid()) {
         FImage.setDevicePixelRatio(ratio);
         Painter.drawImage(QPointF(FImageOffset) / ratio, FImage);
         return;
@@ -291,12 +161,12 @@ void TMainDialog::PaintBoxPaint(QPainter& Painter)
 
 TPoint2D TMainDialog::PaintBoxToLog(const QPoint& P) const
 {
-    return FProcessor->PixelToLog(TPoint{P.x() - FImageOffset.x(), P.y() - FImageOffset.y()});
+    return Processor().PixelToLog(TPoint{P.x() - FImageOffset.x(), P.y() - FImageOffset.y()});
 }
 
 QPoint TMainDialog::LogToPaintBox(const TPoint2D& Z) const
 {
-    const TPoint p = FProcessor->LogToPixel(Z);
+    const TPoint p = Processor().LogToPixel(Z);
     return QPoint(p.x + FImageOffset.x(), p.y + FImageOffset.y());
 }
 

@@ -23,25 +23,9 @@ constexpr double SelectionZoomStep = 1.15;
 
 } // namespace
 
-void TMainDialog::SetSelection(const TView& Value)
-{
-    FSelection = Value;
-    PaintBox->update();
-}
-
-void TMainDialog::SetSelectionAngle(double Value)
-{
-    if (Value == FSelection.Angle)
-        return;
-    // Kept also without a selection: the next one placed by a click keeps its own.
-    FSelection.Angle = Value;
-    if (FSelection.GetValid() && FToolMode == tmSelection)
-        PaintBox->update();
-}
-
 TSize TMainDialog::GetSelectionSize() const
 {
-    return quillon::GetSelectionSize(Size(), View().Scale, FSelection.Scale);
+    return quillon::GetSelectionSize(Size(), View().Scale, Selection().Scale);
 }
 
 TCorners TMainDialog::GetSelectionCorners() const
@@ -51,12 +35,12 @@ TCorners TMainDialog::GetSelectionCorners() const
 
 TSelectionPlacement TMainDialog::SelectionPlacement() const
 {
-    return TSelectionPlacement::Create(FSelection.Angle, View().Angle, SelectionCentrePixel());
+    return TSelectionPlacement::Create(Selection().Angle, View().Angle, SelectionCentrePixel());
 }
 
 TPoint TMainDialog::SelectionCentrePixel() const
 {
-    const QPoint c = LogToPaintBox(FSelection.Center);
+    const QPoint c = LogToPaintBox(Selection().Center);
     return TPoint{c.x(), c.y()};
 }
 
@@ -65,13 +49,13 @@ void TMainDialog::SelectionMouseDown(const TPoint& P)
     const TDragAction drag = SelectionDragAt(SelectionCentrePixel(), GetSelectionCorners(), P);
     switch (drag) {
     case daMoveSelection:
-        FDownCenter = FSelection.Center;
+        FDownCenter = Selection().Center;
         break;
     case daAngle:
-        FDownAngle = FSelection.Angle;
+        FDownAngle = Selection().Angle;
         break;
     case daSize:
-        FDownScale = FSelection.Scale;
+        FDownScale = Selection().Scale;
         break;
     default:
         return; // a view drag may start later
@@ -105,10 +89,11 @@ void TMainDialog::SelectionHover(const TPoint& P, bool OnlyLeftHeld)
 void TMainDialog::SelectionDrag(const TPoint& P, bool Ctrl)
 {
     const TPoint c = SelectionCentrePixel();
+    TView selection = Selection();
     switch (FMouse.DragAction) {
     case daMoveSelection:
         SetPaintBoxCursor(crMove);
-        FSelection.Center = PaintBoxToLog(Q(P));
+        selection.Center = PaintBoxToLog(Q(P));
         break;
     case daAngle: {
         SetPaintBoxCursor(crTurn);
@@ -116,35 +101,37 @@ void TMainDialog::SelectionDrag(const TPoint& P, bool Ctrl)
         double angle = AngleBetween(TPoint{c.x - down.x, c.y - down.y}, TPoint{c.x - P.x, c.y - P.y}) + FDownAngle;
         if (Ctrl)
             angle = SnapAngle(angle);
-        FSelection.Angle = angle;
+        selection.Angle = angle;
         break;
     }
     case daSize:
         SetPaintBoxCursor(crStretch);
         if (const auto scale = StretchScale(FDownScale, c, FMouse.DownPoint, P))
-            FSelection.Scale = *scale;
+            selection.Scale = *scale;
         break;
     default:
         return;
     }
-    PaintBox->update();
+    SetSelection(selection);
 }
 
 void TMainDialog::UndoSelectionDrag(TDragAction Cancelled)
 {
+    TView selection = Selection();
     switch (Cancelled) {
     case daMoveSelection:
-        FSelection.Center = FDownCenter;
+        selection.Center = FDownCenter;
         break;
     case daAngle:
-        FSelection.Angle = FDownAngle;
+        selection.Angle = FDownAngle;
         break;
     case daSize:
-        FSelection.Scale = FDownScale;
+        selection.Scale = FDownScale;
         break;
     default:
-        break; // a view drag has not moved anything yet
+        return; // a view drag has not moved anything yet
     }
+    SetSelection(selection);
 }
 
 void TMainDialog::PlaceSelection(const TPoint& P)
@@ -155,32 +142,22 @@ void TMainDialog::PlaceSelection(const TPoint& P)
 
 void TMainDialog::ActionSelectionDeleteExecute()
 {
-    if (!FSelection.GetValid())
-        return;
-    FSelection.Invalidate();
-    FLastSelectionRatio = 10.0;
-    PaintBox->update();
+    FSession->DeleteSelection();
 }
 
 void TMainDialog::ActionZoomSelectionInExecute()
 {
-    if (!FSelection.GetValid())
-        return;
-    FSelection.Scale = FSelection.Scale * SelectionZoomStep;
-    PaintBox->update();
+    FSession->ScaleSelection(SelectionZoomStep);
 }
 
 void TMainDialog::ActionZoomSelectionOutExecute()
 {
-    if (!FSelection.GetValid())
-        return;
-    FSelection.Scale = FSelection.Scale / SelectionZoomStep;
-    PaintBox->update();
+    FSession->UnscaleSelection(SelectionZoomStep);
 }
 
 void TMainDialog::DrawSelection(QPainter& Painter)
 {
-    if (FToolMode != tmSelection || !FSelection.GetValid())
+    if (ToolMode() != tmSelection || !Selection().GetValid())
         return;
     const TSize size = GetSelectionSize();
     const bool small = IsSmallSelection(size);

@@ -13,7 +13,7 @@
 
 #include "engine/NumberFns.h"
 #include "ui/options/OptionsDlg.h"
-#include "ui/options/OptionsHost.h"
+#include "session/OptionsHost.h"
 
 namespace quillon {
 namespace {

@@ -17,7 +17,6 @@ qt_add_library(quillon_ui_optionsdlg STATIC
   options/OptionsChapters.h
   options/OptionsDlg.cpp
   options/OptionsDlg.h
-  options/OptionsHost.h
   options/PaletteChapter.cpp
   options/PaletteChapter.h
   options/ViewChapter.cpp
@@ -28,4 +27,4 @@ set_target_properties(quillon_ui_optionsdlg PROPERTIES AUTOMOC ON)
 target_include_directories(quillon_ui_optionsdlg PUBLIC ${PROJECT_SOURCE_DIR})
 quillon_target_defaults(quillon_ui_optionsdlg)
 target_link_libraries(quillon_ui_optionsdlg
-  PUBLIC Qt6::Widgets quillon::engine quillon::colormap quillon::settings quillon::ui_common)
+  PUBLIC Qt6::Widgets quillon::engine quillon::colormap quillon::session quillon::settings quillon::ui_common)

@@ -11,7 +11,7 @@
 #include "ui/options/ColorMapFrm.h"
 #include "ui/options/GridList.h"
 #include "ui/options/OptionsDlg.h"
-#include "ui/options/OptionsHost.h"
+#include "session/OptionsHost.h"
 
 namespace quillon {
 

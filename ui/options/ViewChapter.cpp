@@ -25,7 +25,7 @@
 #include "persist/SettingsKeys.h"
 #include "ui/common/ErrorReport.h"
 #include "ui/options/OptionsDlg.h"
-#include "ui/options/OptionsHost.h"
+#include "session/OptionsHost.h"
 
 namespace quillon {
 namespace {

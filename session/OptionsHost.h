@@ -1,6 +1,6 @@
 #pragma once
-// What the options chapters see of the main window: each chapter gets the
-// narrow part it edits, so that it can be tested without a window.
+// What the options chapters see of the session: each chapter gets the narrow
+// part it edits, so that it can be tested without a window.
 #include "engine/MandelbrotProcessor.h"
 
 namespace quillon {
