@@ -1,4 +1,5 @@
 #include "CommandLine.h"
+#include "Movie.h"
 
 #include "engine/MandelbrotProcessor.h"
 #include "engine/NumberFns.h"
@@ -88,6 +89,22 @@ TRenderOptions ParseCommandLine(const std::vector<std::string>& args)
             if (kernel != "simd" && kernel != "scalar")
                 throw EUsageError("Invalid value '" + kernel + "' for --kernel (simd or scalar).");
             options.ScalarKernel = kernel == "scalar";
+        } else if (arg == "--zoom-to") {
+            options.ZoomTo = fileValue();
+        } else if (arg == "--frames") {
+            options.Frames = PositiveArgument(arg, value(), MaxMovieFrames);
+        } else if (arg == "--frame-range") {
+            const std::string range = value();
+            options.FrameRange = TryStrToFrameRange(range);
+            if (!options.FrameRange) throw EUsageError("Invalid frame range '" + range + "' (A-B, from 0).");
+        } else if (arg == "--video") {
+            options.Video = fileValue();
+        } else if (arg == "--fps") {
+            const std::string rate = value();
+            options.FrameRate = TryStrToFrameRate(rate);
+            if (!options.FrameRate) throw EUsageError("Invalid frame rate '" + rate + "' (such as 30, 29.97 or 30000/1001).");
+        } else if (arg == "--assemble") {
+            options.Assemble = fileValue();
         } else if (arg == "--bench") {
             noValue();
             options.Bench = true;
@@ -102,6 +119,7 @@ TRenderOptions ParseCommandLine(const std::vector<std::string>& args)
         }
     }
     if (options.Help || options.Version) return options;
+    if (CheckMovieOptions(options)) return options;
 
     const bool writes = options.WritesImage() || !options.SceneOutput.empty();
     if (options.Bench && writes) throw EUsageError("--bench writes no files; drop -o, --write-scene and --animate.");
@@ -126,6 +144,10 @@ std::string UsageText()
        quillon-render [SCENE.qsf] --write-scene OUT.qsf
        quillon-render [SCENE.qsf] --animate OUT.gif [--size WxH] [--threads N]
        quillon-render [SCENE.qsf] --bench [--size WxH] [--threads N]
+       quillon-render [START.qsf] --zoom-to END.qsf --frames N
+                      (-o DIR/NAME%05d.png [--frame-range A-B] | --video OUT.mp4)
+                      [--fps F] [--size WxH] [--threads N]
+       quillon-render --assemble DIR/NAME%05d.png --video OUT.mp4 [--fps F]
 
 Renders a Quillon scenery file without a window. SCENE may also be a PNG
 written by quillon-render or by the program: it carries its scene in a text
@@ -142,6 +164,29 @@ Outputs (any combination; written in this order):
                           forever: one full rotation of the palette (palette
                           colors - 1 frames) in the scene's direction, each
                           frame shown as long as the scene's animation speed says
+
+Zoom movies:
+      --zoom-to END       a movie from SCENE (START; without it the default
+                          view) to END: the scale changes by the same factor
+                          from frame to frame, the angle evenly, and END's
+                          center moves straight to the middle of the picture;
+                          every other setting is END's
+      --frames N          the movie's frames, at least 2; the first shows
+                          START's view, the last END's
+  -o DIR/NAME%05d.png     with --zoom-to: the frame files, numbered from 0
+                          (%d, %5d or %05d; %% for a percent sign); each
+                          carries its scene. Frames already there and made for
+                          this movie are kept, so a run that was stopped
+                          resumes
+      --frame-range A-B   only frames A to B (or A), numbered and rendered
+                          exactly as in the whole movie, for sharing a movie
+                          between processes or machines
+      --video FILE        an H.264 MP4 video (even width and height); with -o
+                          made from the frame files
+      --fps F             frames per second of the video: 30 (default),
+                          29.97 or 30000/1001
+      --assemble PATTERN  joins the frame files 0, 1, ... that PATTERN names
+                          (made anywhere, all there) into the --video
 
 Options:
       --size WxH          image size in pixels (default 800x600)

@@ -2,6 +2,7 @@
 // The command line of quillon-render.
 #include "engine/Errors.h"
 #include "engine/Matrix2D.h"
+#include "imageio/VideoWriter.h"
 
 #include <optional>
 #include <string>
@@ -27,6 +28,14 @@ struct TRenderOptions {
     bool Bench = false;
     bool Help = false;
     bool Version = false;
+
+    // Zoom movies: the scene above is where they start.
+    std::string ZoomTo;                           // --zoom-to: the end scene
+    int Frames = 0;                               // --frames
+    std::string Video;                            // --video
+    std::optional<TFrameRate> FrameRate;          // --fps (30 unless given)
+    std::optional<std::pair<int, int>> FrameRange; // --frame-range: first and last frame
+    std::string Assemble;                         // --assemble: the frames' file pattern
 
     bool WritesImage() const { return !Output.empty() || !AnimationOutput.empty(); }
 };

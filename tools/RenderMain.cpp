@@ -2,8 +2,10 @@
 // the default picture without a window; writes the image, the scene and the
 // palette animation, or measures the rendering speed.
 #include "CommandLine.h"
+#include "Movie.h"
 #include "Progress.h"
 #include "RenderProcessor.h"
+#include "RenderSession.h"
 
 #include "engine/Errors.h"
 #include "engine/FileFns.h"
@@ -78,17 +80,6 @@ void CheckWritable(const std::string& path)
     if (std::filesystem::is_directory(path, ec)) throw EQuillonError(CannotWriteMessage(path, EISDIR));
     TAtomicFile probe(path); // removed again unless committed
 }
-
-// The session on the renderer's processor.
-class TRenderSession : public TSession {
-public:
-    TRenderSession() : TSession(std::make_unique<TRenderProcessor>()) {}
-
-    TRenderProcessor& Processor() { return static_cast<TRenderProcessor&>(TSession::Processor()); }
-    const TRenderProcessor& Processor() const { return static_cast<const TRenderProcessor&>(TSession::Processor()); }
-    // Delay of one animation frame in hundredths of a second.
-    int FrameDelay() const { return AnimationInterval() / 10; }
-};
 
 void Render(TRenderSession& session, TProgress& progress)
 {
@@ -217,6 +208,14 @@ int Run(const TRenderOptions& options)
     if (options.Version) {
         std::printf("%s %s\n", ProgramName, QUILLON_VERSION);
         return 0;
+    }
+
+    if (!options.ZoomTo.empty() || !options.Assemble.empty()) {
+        TProgress progress;
+        const TMovieHooks hooks{LoadScene, CheckWritable, PngTexts, [] { return Interrupted != 0; },
+                                CheckInterrupted};
+        return options.ZoomTo.empty() ? RunAssemble(options, progress, hooks)
+                                      : RunZoomMovie(options, progress, hooks);
     }
 
     TRenderSession session;

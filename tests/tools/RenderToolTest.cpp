@@ -5,6 +5,7 @@
 #include "engine/ColorFns.h"
 #include "engine/FileFns.h"
 #include "engine/MandelbrotProcessor.h"
+#include "RenderProcess.h"
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
@@ -64,52 +65,6 @@ const std::string DefaultScene = "[Common]\r\n"
                                  "\r\n";
 
 std::string Fixture(const std::string& name) { return std::string(QUILLON_TEST_DATA) + "/" + name; }
-
-struct TRun {
-    int Status = -1;
-    std::string Out;
-    std::string Err;
-};
-
-// Runs the renderer in Dir with standard output and error in files, or with
-// standard error on a pseudo terminal when Terminal is set.
-TRun RunRender(const std::vector<std::string>& args, const std::filesystem::path& dir, bool terminal = false)
-{
-    const std::string outPath = (dir / ".stdout").string(), errPath = (dir / ".stderr").string();
-    int master = -1, slave = -1;
-    if (terminal && ::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return {};
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::chdir(dir.c_str()) != 0) ::_exit(126);
-        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = terminal ? slave : ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(out, STDOUT_FILENO);
-        ::dup2(err, STDERR_FILENO);
-        std::vector<char*> argv{const_cast<char*>(QUILLON_RENDER)};
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(QUILLON_RENDER, argv.data());
-        ::_exit(127);
-    }
-    TRun run;
-    if (terminal) {
-        ::close(slave);
-        std::string text;
-        char buf[4096];
-        // Reading the master fails with EIO once the child has closed its side.
-        for (ssize_t n; (n = ::read(master, buf, sizeof buf)) > 0;) text.append(buf, static_cast<std::size_t>(n));
-        ::close(master);
-        run.Err = text;
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.Out = ReadFileBytes(outPath);
-    if (!terminal) run.Err = ReadFileBytes(errPath);
-    std::filesystem::remove(outPath);
-    std::filesystem::remove(errPath);
-    return run;
-}
 
 // An image rendered in this process; Setup configures the processor after the
 // palette is installed.
