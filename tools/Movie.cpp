@@ -142,6 +142,16 @@ void EncodeFrameFiles(TVideoWriter& video, const std::string& pattern, int frame
     progress.End();
 }
 
+bool SameFile(const std::string& a, const std::string& b)
+{
+    if (a.empty() || b.empty()) return false;
+    std::error_code ec;
+    const auto pa = std::filesystem::weakly_canonical(a, ec);
+    if (ec) return a == b;
+    const auto pb = std::filesystem::weakly_canonical(b, ec);
+    return ec ? a == b : pa == pb;
+}
+
 TFrameRate FrameRateOf(const TRenderOptions& options)
 {
     return options.FrameRate.value_or(TFrameRate{});
@@ -263,6 +273,10 @@ bool CheckMovieOptions(const TRenderOptions& options)
     if (zoom && assemble) throw EUsageError("--zoom-to and --assemble go separately: make the frames, then join them.");
     if (!options.SceneOutput.empty() || !options.AnimationOutput.empty() || options.Bench)
         throw EUsageError("Movies go without --write-scene, --animate and --bench.");
+
+    for (const std::string* scene : {&options.Scene, &options.ZoomTo})
+        if (SameFile(options.Video, *scene))
+            throw EUsageError("--video would overwrite the scene '" + *scene + "'.");
 
     if (assemble) {
         if (!options.Scene.empty() || !options.Output.empty() || options.Frames || options.FrameRange)

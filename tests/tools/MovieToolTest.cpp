@@ -8,14 +8,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <map>
 #include <regex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <pty.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -224,6 +227,35 @@ TEST_F(MovieTool, RangesGiveTheFramesOfAWholeRunAndResume)
 
 // The README's recipes: GNU parallel on this machine, and its --sshlogin form
 // with ":" (this machine) standing for the remote ones.
+TEST_F(MovieTool, AnInterruptedRunKeepsItsFinishedFramesAndResumes)
+{
+    // Enough frames that the signal comes long before the end.
+    const std::vector<std::string> args{"--zoom-to", Seahorse, "--frames", "400", "--size", "200x150", "--threads", "1",
+                                        "-o", "f/f%05d.png", "--video", "a.mp4"};
+    fs::create_directory(FDir / "f");
+    const int pid = StartRender(args, FDir);
+    ASSERT_GT(pid, 0);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (!fs::exists(FDir / "f" / FrameName(1)) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    ::kill(pid, SIGINT);
+    ASSERT_EQ(WaitRender(pid), 130);
+    // Only whole frames, no temporary files and no video.
+    const std::vector<std::string> made = Files("f");
+    ASSERT_GE(made.size(), 2u);
+    ASSERT_LT(made.size(), 400u);
+    for (std::size_t k = 0; k < made.size(); ++k) EXPECT_EQ(made[k], FrameName(static_cast<int>(k)));
+    EXPECT_EQ(Files(), (std::vector<std::string>{"f"}));
+
+    // The rest, from where it stopped.
+    const ino_t first = Inode(FDir / "f" / FrameName(0));
+    const TRun run = Run({"--zoom-to", Seahorse, "--frames", "400", "--size", "200x150", "-o", "f/f%05d.png",
+                          "--frame-range", "0-" + std::to_string(made.size())});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(Inode(FDir / "f" / FrameName(0)), first);
+    EXPECT_EQ(Files("f").size(), made.size() + 1);
+}
+
 TEST_F(MovieTool, GnuParallelSharesAMovie)
 {
     constexpr int N = 6;
@@ -310,6 +342,7 @@ TEST_F(MovieTool, UsageErrors)
         {{"--assemble", "f%05d.png"}, "needs --video"},
         {{"--assemble", "f%05d.png", "--video", "a.mp4", "-o", "x.png"}, "--assemble takes"},
         {{S, "--video", "a.mp4"}, "make movies"},
+        {{"--zoom-to", S, "--frames", "5", "--video", S}, "would overwrite the scene"},
     };
     for (const auto& [args, message] : cases) {
         const TRun run = Run(args);

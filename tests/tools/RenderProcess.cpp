@@ -48,6 +48,30 @@ TRun RunProgram(const std::string& program, const std::vector<std::string>& args
     return run;
 }
 
+int StartRender(const std::vector<std::string>& args, const std::filesystem::path& dir)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (::chdir(dir.c_str()) != 0) ::_exit(126);
+        ::dup2(null, STDOUT_FILENO);
+        ::dup2(null, STDERR_FILENO);
+        std::vector<char*> argv{const_cast<char*>(QUILLON_RENDER)};
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(QUILLON_RENDER, argv.data());
+        ::_exit(127);
+    }
+    return pid;
+}
+
+int WaitRender(int pid)
+{
+    int status = 0;
+    if (::waitpid(pid, &status, 0) != pid) return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 TRun RunRender(const std::vector<std::string>& args, const std::filesystem::path& dir, bool terminal)
 {
     return RunProgram(QUILLON_RENDER, args, dir, terminal);

@@ -20,4 +20,9 @@ TRun RunProgram(const std::string& program, const std::vector<std::string>& args
 // The renderer under test.
 TRun RunRender(const std::vector<std::string>& args, const std::filesystem::path& dir, bool terminal = false);
 
+// Starts the renderer in Dir with its output discarded; WaitRender gives its
+// exit status (-1 when a signal ended it).
+int StartRender(const std::vector<std::string>& args, const std::filesystem::path& dir);
+int WaitRender(int pid);
+
 } // namespace quillon
