@@ -102,7 +102,8 @@ TRenderOptions ParseCommandLine(const std::vector<std::string>& args)
         } else if (arg == "--fps") {
             const std::string rate = value();
             options.FrameRate = TryStrToFrameRate(rate);
-            if (!options.FrameRate) throw EUsageError("Invalid frame rate '" + rate + "' (such as 30, 29.97 or 30000/1001).");
+            if (!options.FrameRate)
+                throw EUsageError("Invalid frame rate '" + rate + "' (such as 30, 29.97 or 30000/1001).");
         } else if (arg == "--assemble") {
             options.Assemble = fileValue();
         } else if (arg == "--bench") {
@@ -169,8 +170,8 @@ Zoom movies:
       --zoom-to END       a movie from SCENE (START; without it the default
                           view) to END: the scale changes by the same factor
                           from frame to frame, the angle evenly, and END's
-                          center moves straight to the middle of the picture;
-                          every other setting is END's
+                          center moves at constant speed to the middle of the
+                          picture; every other setting is END's
       --frames N          the movie's frames, at least 2; the first shows
                           START's view, the last END's
   -o DIR/NAME%05d.png     with --zoom-to: the frame files, numbered from 0
