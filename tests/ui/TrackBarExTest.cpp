@@ -29,10 +29,10 @@ class TrackBarExTest : public QObject {
         connect(FBar.get(), &QSlider::valueChanged, this, [this] { ++FChange; });
         // A change handler that sends the bar events of its own, as the window's does.
         connect(FBar.get(), &QSlider::valueChanged, this, [this](int v) { FBar->setToolTip(QString::number(v)); });
-        FBar->OnChanged = [this](TTrackBarEx& sender) {
+        connect(FBar.get(), &TTrackBarEx::changed, this, [this] {
             ++FChanged;
-            FValueAtChanged = sender.value();
-        };
+            FValueAtChanged = FBar->value();
+        });
     }
 
 private slots:

@@ -294,9 +294,9 @@ void TMainDialog::CreateControlBar()
     row->addStretch(1);
 
     connect(TrackBarMaxSteps, &QSlider::valueChanged, this, [this] { TrackBarMaxStepsChange(); });
-    TrackBarMaxSteps->OnChanged = [this](TTrackBarEx&) { TrackBarMaxStepsChanged(); };
+    connect(TrackBarMaxSteps, &TTrackBarEx::changed, this, &TMainDialog::TrackBarMaxStepsChanged);
     connect(TrackBarMaxAbs, &QSlider::valueChanged, this, [this] { TrackBarMaxAbsChange(); });
-    TrackBarMaxAbs->OnChanged = [this](TTrackBarEx&) { TrackBarMaxAbsChanged(); };
+    connect(TrackBarMaxAbs, &TTrackBarEx::changed, this, &TMainDialog::TrackBarMaxAbsChanged);
     connect(TrackBarAnimationSpeed, &QSlider::valueChanged, this, [this] { TrackBarAnimationSpeedChange(); });
     PanelControls->installEventFilter(this);
 }
@@ -322,11 +322,11 @@ void TMainDialog::CreateWorkspace()
     PaintBox = new TPaintBox(PanelWorkspace);
     PaintBox->setObjectName(QStringLiteral("PaintBox"));
     fill->addWidget(PaintBox);
-    PaintBox->OnPaint = [this](QPainter& painter) { PaintBoxPaint(painter); };
-    PaintBox->OnMouseDown = [this](QMouseEvent* event) { PaintBoxMouseDown(event); };
-    PaintBox->OnMouseMove = [this](QMouseEvent* event) { PaintBoxMouseMove(event); };
-    PaintBox->OnMouseUp = [this](QMouseEvent* event) { PaintBoxMouseUp(event); };
-    PaintBox->OnDblClick = [this](QMouseEvent* event) { PaintBoxDblClick(event); };
+    connect(PaintBox, &TPaintBox::painting, this, &TMainDialog::PaintBoxPaint, Qt::DirectConnection);
+    connect(PaintBox, &TPaintBox::mousePressed, this, &TMainDialog::PaintBoxMouseDown);
+    connect(PaintBox, &TPaintBox::mouseMoved, this, &TMainDialog::PaintBoxMouseMove);
+    connect(PaintBox, &TPaintBox::mouseReleased, this, &TMainDialog::PaintBoxMouseUp);
+    connect(PaintBox, &TPaintBox::mouseDoubleClicked, this, &TMainDialog::PaintBoxDblClick);
     PaintBox->installEventFilter(this);
     PanelWorkspace->installEventFilter(this);
 }

@@ -14,34 +14,28 @@ TPaintBox::TPaintBox(QWidget* parent) : QWidget(parent)
 
 void TPaintBox::paintEvent(QPaintEvent*)
 {
-    if (!OnPaint)
-        return;
     QPainter painter(this);
-    OnPaint(painter);
+    emit painting(painter);
 }
 
 void TPaintBox::mousePressEvent(QMouseEvent* event)
 {
-    if (OnMouseDown)
-        OnMouseDown(event);
+    emit mousePressed(event);
 }
 
 void TPaintBox::mouseMoveEvent(QMouseEvent* event)
 {
-    if (OnMouseMove)
-        OnMouseMove(event);
+    emit mouseMoved(event);
 }
 
 void TPaintBox::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (OnMouseUp)
-        OnMouseUp(event);
+    emit mouseReleased(event);
 }
 
 void TPaintBox::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (OnDblClick)
-        OnDblClick(event);
+    emit mouseDoubleClicked(event);
 }
 
 } // namespace quillon

@@ -1,9 +1,7 @@
 #pragma once
-// The surface the image is drawn on. It paints nothing itself: the owner's
-// handlers draw and react to the mouse.
+// The surface the image is drawn on. It paints nothing itself: it asks its
+// owner to draw and reports the mouse, through signals.
 #include <QtWidgets/QWidget>
-
-#include <functional>
 
 class QPainter;
 
@@ -15,11 +13,13 @@ class TPaintBox : public QWidget {
 public:
     explicit TPaintBox(QWidget* parent = nullptr);
 
-    std::function<void(QPainter& painter)> OnPaint;
-    std::function<void(QMouseEvent* event)> OnMouseDown;
-    std::function<void(QMouseEvent* event)> OnMouseMove;
-    std::function<void(QMouseEvent* event)> OnMouseUp;
-    std::function<void(QMouseEvent* event)> OnDblClick;
+signals:
+    // Emitted from paintEvent with a painter on the box; connect directly.
+    void painting(QPainter& painter);
+    void mousePressed(QMouseEvent* event);
+    void mouseMoved(QMouseEvent* event);
+    void mouseReleased(QMouseEvent* event);
+    void mouseDoubleClicked(QMouseEvent* event);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -69,8 +69,8 @@ bool TTrackBarEx::event(QEvent* e)
     const TTrackBarCode code = FPendingCode;
     FPendingCode = outerCode;
     FPositionBeforeAction = outerPosition;
-    if (code != tbNone && orientation() == Qt::Horizontal && CodeCompletesChange(code) && OnChanged)
-        OnChanged(*this);
+    if (code != tbNone && orientation() == Qt::Horizontal && CodeCompletesChange(code))
+        emit changed();
     return result;
 }
 

@@ -2,8 +2,6 @@
 // A horizontal track bar that also tells when the user has completed a change.
 #include <QtWidgets/QSlider>
 
-#include <functional>
-
 namespace quillon {
 
 // The notification codes of a track bar: how the user moved it.
@@ -27,15 +25,16 @@ public:
     explicit TTrackBarEx(QWidget* parent = nullptr);
     explicit TTrackBarEx(Qt::Orientation orientation, QWidget* parent = nullptr);
 
-    // Fires after the position has been updated, when the user has finished a
-    // change: a line or page step or the release of the dragged thumb; never
-    // while dragging, for Home/End, for positions set by the program or on a
-    // vertical track bar. The ordinary change event is valueChanged.
-    std::function<void(TTrackBarEx& sender)> OnChanged;
-
     // Code of a slider action; tbNone for none.
     static TTrackBarCode ActionCode(int action, bool dragging, int delta);
     static bool CodeCompletesChange(TTrackBarCode code) { return code >= tbLineUp && code <= tbThumbPosition; }
+
+signals:
+    // Emitted after the position has been updated, when the user has finished
+    // a change: a line or page step or the release of the dragged thumb; never
+    // while dragging, for Home/End, for positions set by the program or on a
+    // vertical track bar. The ordinary change signal is valueChanged.
+    void changed();
 
 protected:
     bool event(QEvent* e) override;
