@@ -361,11 +361,12 @@ private slots:
         QFETCH(QString, message);
         {
             TMainDialog& w = Open();
-            w.LockRendering();
-            w.SetView(V(-0.74, 0.12, 0.0002, 0.4));
-            w.SetMaxSteps(200);
-            w.SetColorOffset(9);
-            w.UnlockRendering();
+            {
+                TRenderLock lock(w.Session());
+                w.SetView(V(-0.74, 0.12, 0.0002, 0.4));
+                w.SetMaxSteps(200);
+                w.SetColorOffset(9);
+            }
             w.SetRunning(true);
             QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
             w.SaveToFile(File(QStringLiteral("scene.qsf")));

@@ -247,13 +247,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
 
         starts = w.RenderStartCount();
-        w.LockRendering();
-        w.SetMaxSteps(77);
-        w.SetView(V(0.1, 0.2, 0.001));
-        w.SetRunning(true);
-        QCOMPARE(w.RenderStartCount(), starts);
-        QVERIFY(!w.Running());
-        w.UnlockRendering();
+        {
+            TRenderLock lock(w.Session());
+            w.SetMaxSteps(77);
+            w.SetView(V(0.1, 0.2, 0.001));
+            w.SetRunning(true);
+            QCOMPARE(w.RenderStartCount(), starts);
+            QVERIFY(!w.Running());
+        }
         w.SetRunning(true);
         QCOMPARE(w.RenderStartCount(), starts + 1);
     }

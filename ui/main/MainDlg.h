@@ -166,10 +166,7 @@ public:
     float AnimationSpeedToFrameRate(int Value) const;
     int FrameRateToAnimationSpeed(float Value) const;
 
-    // The session's render lock: while held, requests to start rendering are
-    // dropped. Every holder starts rendering itself after releasing it.
-    void LockRendering() { FSession->LockRendering(); }
-    void UnlockRendering() { FSession->UnlockRendering(); }
+    // Holders of the session's render lock (a TRenderLock on Session()).
     int LockCount() const { return FSession->LockCount(); }
 
     // Renderings this window has started (for diagnostics and tests).
