@@ -228,8 +228,7 @@ bool TQuickHelpDialog::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == ButtonClose && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-        if (OnClose)
-            OnClose();
+        emit closeRequested();
         return true;
     }
     if (watched == ButtonClose && event->type() == QEvent::MouseButtonPress)

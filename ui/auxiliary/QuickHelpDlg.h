@@ -30,8 +30,12 @@ public:
 
     // The workspace's client origin in screen coordinates.
     std::function<QPoint()> OnWorkspaceOrigin;
+
+signals:
     // The close symbol was clicked.
-    std::function<void()> OnClose;
+    void closeRequested();
+
+public:
 
     QLabel* ButtonClose = nullptr;
     QLabel* Label7 = nullptr;

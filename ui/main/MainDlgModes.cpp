@@ -87,13 +87,14 @@ void TMainDialog::SetQuickHelpVisible(bool Value)
         FQuickHelp = std::make_unique<TQuickHelpDialog>(FAppRegistry->Registry(), this);
         QuickHelpDialog = FQuickHelp.get();
         FQuickHelp->OnWorkspaceOrigin = [this] { return PanelWorkspace->mapToGlobal(QPoint(0, 0)); };
-        // Later: the close symbol's own click must not destroy the window under it.
-        FQuickHelp->OnClose = [this] {
-            QTimer::singleShot(0, this, [this] {
+        // Queued: the close symbol's own click must not destroy the window under it.
+        connect(
+            FQuickHelp.get(), &TQuickHelpDialog::closeRequested, this,
+            [this] {
                 if (FQuickHelp)
                     ActionQuickHelp->trigger();
-            });
-        };
+            },
+            Qt::QueuedConnection);
         PlaceQuickHelp();
         FQuickHelp->show();
     }
