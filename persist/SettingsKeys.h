@@ -24,6 +24,7 @@ inline constexpr const char* KeyColorMap = "ColorMap";
 
 inline constexpr const char* SectionView = "View";
 inline constexpr const char* KeyQuickHelpVisible = "QuickHelpVisible";
+inline constexpr const char* KeyJuliaPreviewVisible = "JuliaPreviewVisible";
 
 // Window placements: one section per form, named after the form.
 inline constexpr const char* SectionMainDialog = "MainDialog";
@@ -47,5 +48,8 @@ inline constexpr const char* KeyRandomColorCount = "RandomColorCount";
 inline constexpr const char* SectionQuickHelpDialog = "QuickHelpDialog";
 inline constexpr const char* KeyOffsetX = "Offset.x";
 inline constexpr const char* KeyOffsetY = "Offset.y";
+
+// Julia preview window: its offset, with the quick-help window's value names.
+inline constexpr const char* SectionJuliaPreview = "JuliaPreview";
 
 } // namespace quillon::settings

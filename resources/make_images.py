@@ -174,6 +174,8 @@ ICONS = {
                       (INK, rotated(rect(15.5, 13.5, 18, 16), 10, 10, 20)), (RED, circle(10, 10, 1.3))],
     "quickhelp": [(CYAN, circle(10, 10, 8.5)), (PAPER, circle(10, 6, 1.6)), (PAPER, rect(8.8, 9, 11.2, 15.5))],
     "exit": [(INK, frame(3, 2, 12, 18, 1.3)), (RED, arrow(8, 10, 19, 10, 2.0, 4.5))],
+    "lastview": [(INK, frame(2, 4, 18, 16, 1)), (CYAN, arrow(15, 10, 4, 10, 2.2, 5.0))],
+    "nextview": [(INK, frame(2, 4, 18, 16, 1)), (CYAN, arrow(5, 10, 16, 10, 2.2, 5.0))],
 }
 
 

@@ -23,6 +23,12 @@ public:
     virtual void SetMaxSteps(int Value) = 0;
     virtual double MaxAbs() const = 0;
     virtual void SetMaxAbs(double Value) = 0;
+    virtual TAlgorithm Algorithm() const = 0;
+    virtual TPoint2D JuliaPoint() const = 0;
+    // As the Mandelbrot/Julia switch: the Julia set of Point with the
+    // Mandelbrot state kept, or back to that state (Point is kept for later).
+    // Nothing renders when both are unchanged.
+    virtual void SetAlgorithmAndJuliaPoint(TAlgorithm Value, const TPoint2D& Point) = 0;
 };
 
 class IPaletteChapterHost {

@@ -103,6 +103,10 @@ void TSession::SetView(const TView& value)
 {
     if (!value.GetValid() || value == View()) return;
     TBatch batch(*this);
+    // Any view but the one Last view or Next view went to ends the way forward.
+    const int ahead = FHistory.ForwardCount();
+    FHistory.NoteView(value);
+    if (FHistory.ForwardCount() != ahead) Changed({scHistory});
     FProcessor->SetView(value);
     Changed({scView});
     SetRunning(true);

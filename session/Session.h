@@ -123,6 +123,11 @@ public:
     // history and takes the Julia point from the selection's centre (else the
     // view's); the set shows from its home view. Switching back restores them.
     void SetAlgorithm(TAlgorithm value) override;
+    // The Julia set of Point as the switch shows it (the Mandelbrot state
+    // kept), with one rendering; in the Julia set already, only the point changes.
+    void ShowJuliaSet(const TPoint2D& point);
+    // The Algorithm chapter's choice, applied as the switch does.
+    void SetAlgorithmAndJuliaPoint(TAlgorithm value, const TPoint2D& point) override;
 
     // --- Colors ------------------------------------------------------------
     // The working map: a change to it installs its palette in the processor.
@@ -157,14 +162,20 @@ public:
     // Forgets the views to go back to, also those kept for the Mandelbrot set.
     void ClearHistory() override;
     // Last view: back to the newest view of the history; the view being left
-    // becomes the selection. False when the history is empty.
+    // becomes the selection and the first way forward. False when the history is empty.
     bool PopHistory();
+    // Next view: forward again to the view Last view left, as a zoom into it
+    // (the selection goes). False with no way forward: any other view than
+    // the one Last view or Next view went to ends it.
+    bool NextView();
     // The overview of the set shown; the start of the exploration becomes the selection.
     void Home();
     // Back to the defaults of view, colors and parameters; one rendering.
     void Reset();
     // The view's scale times Factor, about the centre.
     void ZoomBy(double factor);
+    // The view's scale times Factor, about plane point Anchor, which keeps its pixel.
+    void ZoomAt(const TPoint2D& anchor, double factor);
     // The view a click at plane point Center zooms to: the selection's scale
     // and angle, or a tenth of the view's scale.
     TView ClickView(const TPoint2D& center) const;

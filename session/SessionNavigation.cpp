@@ -3,6 +3,7 @@
 #include "session/Session.h"
 
 #include "persist/SceneImage.h"
+#include "session/PointerZoom.h"
 
 namespace quillon {
 
@@ -19,12 +20,25 @@ void TSession::ClearHistory()
 bool TSession::PopHistory()
 {
     TView view;
-    if (!FHistory.Pop(view)) return false;
+    if (!FHistory.Back(View(), view)) return false;
     TBatch batch(*this);
     Changed({scHistory});
     TRenderPause pause(*FProcessor);
     // The view being left stays marked, so a double-click zooms back into it.
     FSelection = View();
+    Changed({scSelection});
+    SetView(view);
+    return true;
+}
+
+bool TSession::NextView()
+{
+    TView view;
+    if (!FHistory.Forward(View(), view)) return false;
+    TBatch batch(*this);
+    Changed({scHistory});
+    TRenderPause pause(*FProcessor);
+    FSelection.Invalidate();
     Changed({scSelection});
     SetView(view);
     return true;
@@ -75,6 +89,13 @@ void TSession::ZoomBy(double factor)
     SetRunning(true);
 }
 
+void TSession::ZoomAt(const TPoint2D& anchor, double factor)
+{
+    TBatch batch(*this);
+    SetView(ZoomAbout(View(), anchor, factor));
+    SetRunning(true);
+}
+
 TView TSession::ClickView(const TPoint2D& center) const
 {
     if (FSelection.GetValid()) return TView::Create(center, FSelection.Scale, FSelection.Angle);
@@ -117,6 +138,32 @@ void TSession::SetAlgorithm(TAlgorithm value)
         SetView(FViewBackup);
     }
     SetRunning(true);
+}
+
+void TSession::ShowJuliaSet(const TPoint2D& point)
+{
+    TBatch batch(*this);
+    SetRunning(false);
+    {
+        // One rendering, of the new point only.
+        TRenderLock lock(*this);
+        SetAlgorithm(alJulia);
+        SetJuliaPoint(point);
+    }
+    SetRunning(true);
+}
+
+void TSession::SetAlgorithmAndJuliaPoint(TAlgorithm value, const TPoint2D& point)
+{
+    if (value == Algorithm() && point == JuliaPoint()) return;
+    if (value == alJulia) {
+        ShowJuliaSet(point);
+        return;
+    }
+    TBatch batch(*this);
+    SetAlgorithm(alMandelbrot);
+    // Shown by nothing now; saved with the scene.
+    SetJuliaPoint(point);
 }
 
 // --- Selection ---------------------------------------------------------------

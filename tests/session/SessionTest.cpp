@@ -386,5 +386,77 @@ TEST_F(SessionTest, ScenesThroughFiles)
     std::filesystem::remove_all(dir);
 }
 
+TEST_F(SessionTest, NextViewRetracesLastViewUntilANewView)
+{
+    Session.SetToolMode(tmCursor);
+    const TView start = Session.View();
+    Session.ZoomToTarget(Somewhere.Center);
+    const TView first = Session.View();
+    Session.ZoomToTarget(Elsewhere.Center);
+    const TView second = Session.View();
+    EXPECT_FALSE(Session.NextView());
+    ASSERT_TRUE(Session.PopHistory());
+    ASSERT_TRUE(Session.PopHistory());
+    EXPECT_EQ(Session.View(), start);
+    Settle();
+    ASSERT_TRUE(Session.NextView());
+    EXPECT_EQ(Session.View(), first);
+    EXPECT_FALSE(Session.Selection().GetValid());
+    EXPECT_EQ(OnlyReport(), (TSessionChanges{scView, scHistory, scSelection, scRunning}));
+    ASSERT_TRUE(Session.NextView());
+    EXPECT_EQ(Session.View(), second);
+    EXPECT_FALSE(Session.NextView());
+    EXPECT_EQ(Session.History().Count(), 2);
+
+    // Back once, then a zoom of another kind: the way forward is gone.
+    ASSERT_TRUE(Session.PopHistory());
+    Settle();
+    Session.ZoomAt(Somewhere.Center, 0.8);
+    EXPECT_TRUE(OnlyReport().Contains(scHistory));
+    EXPECT_FALSE(Session.NextView());
+    // Home and a cleared history end it as well.
+    ASSERT_TRUE(Session.PopHistory());
+    Session.Home();
+    EXPECT_FALSE(Session.NextView());
+}
+
+TEST_F(SessionTest, ZoomAtKeepsTheAnchorsPixel)
+{
+    Session.SetView(Somewhere);
+    const TPoint pixel{3, 9};
+    const TPoint2D anchor = Session.Processor().PixelToLog(pixel);
+    Session.ZoomAt(anchor, 1.25);
+    EXPECT_EQ(Session.View().Scale, Somewhere.Scale * 1.25);
+    EXPECT_EQ(Session.Processor().LogToPixel(anchor), pixel);
+    const TPoint2D after = Session.Processor().PixelToLog(pixel);
+    EXPECT_NEAR(after.x, anchor.x, 1e-6 * Somewhere.Scale);
+    EXPECT_NEAR(after.y, anchor.y, 1e-6 * Somewhere.Scale);
+}
+
+TEST_F(SessionTest, ShowJuliaSetSwitchesWithOneRendering)
+{
+    Session.SetToolMode(tmCursor);
+    Session.ZoomToTarget(Somewhere.Center);
+    const TView mandelbrot = Session.View();
+    Session.SetSelection(Elsewhere);
+    Settle();
+    const int renders = Session.RenderStartCount();
+    Session.ShowJuliaSet({-0.7269, 0.1889});
+    EXPECT_EQ(Session.Algorithm(), alJulia);
+    EXPECT_EQ(Session.JuliaPoint(), (TPoint2D{-0.7269, 0.1889}));
+    EXPECT_EQ(Session.View(), HomeView(alJulia));
+    EXPECT_EQ(Session.RenderStartCount(), renders + 1);
+    // In the Julia set only the point changes.
+    Session.ZoomBy(0.5);
+    const TView julia = Session.View();
+    Session.ShowJuliaSet({0.285, 0.01});
+    EXPECT_EQ(Session.View(), julia);
+    EXPECT_EQ(Session.JuliaPoint(), (TPoint2D{0.285, 0.01}));
+    Session.SetAlgorithm(alMandelbrot);
+    EXPECT_EQ(Session.View(), mandelbrot);
+    EXPECT_EQ(Session.Selection(), Elsewhere);
+    EXPECT_EQ(Session.History().Count(), 1);
+}
+
 } // namespace
 } // namespace quillon

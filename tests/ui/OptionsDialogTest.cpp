@@ -505,6 +505,104 @@ private slots:
         QCOMPARE(w.MaxAbs(), 0.1);
     }
 
+    void typedJuliaPointBadValues_data()
+    {
+        QTest::addColumn<QString>("x");
+        QTest::addColumn<QString>("y");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<bool>("onX");
+        QTest::newRow("letters") << "x" << "0.1" << "Invalid floating point value." << true;
+        QTest::newRow("empty") << "-0.75" << "" << "Invalid floating point value." << false;
+        QTest::newRow("decimal comma") << "-0,75" << "0.1" << "Invalid floating point value." << true;
+        QTest::newRow("trailing text") << "-0.75" << "0.1i" << "Invalid floating point value." << false;
+        QTest::newRow("too large") << "100.5" << "0" << "Value out of range." << true;
+        QTest::newRow("too small") << "0" << "-1e3" << "Value out of range." << false;
+    }
+
+    void typedJuliaPointBadValues()
+    {
+        QFETCH(QString, x);
+        QFETCH(QString, y);
+        QFETCH(QString, error);
+        QFETCH(bool, onX);
+        TMainDialog& w = Window();
+        const TView view = w.View();
+        const TPoint2D point = w.JuliaPoint();
+        const int renders = w.RenderStartCount();
+        auto dialog = OpenDialog();
+        auto& algorithm = Visit<TChapterFrameAlgorithm>(*dialog, chAlgorithm);
+        algorithm.RadioJulia->setChecked(true);
+        algorithm.EditJuliaX->setText(x);
+        algorithm.EditJuliaY->setText(y);
+        PressOk(*dialog);
+        QCOMPARE(FErrors, QStringList{error});
+        QCOMPARE(dialog->focusWidget(), onX ? algorithm.EditJuliaX : algorithm.EditJuliaY);
+        QCOMPARE(dialog->result(), int(QDialog::Rejected));
+        // Nothing applied.
+        QCOMPARE(w.Algorithm(), alMandelbrot);
+        QCOMPARE(w.JuliaPoint(), point);
+        QCOMPARE(w.View(), view);
+        QCOMPARE(w.RenderStartCount(), renders);
+    }
+
+    void typedJuliaPointSwitchesAsTheCommandDoes()
+    {
+        TMainDialog& w = Window();
+        // A Mandelbrot state to keep: a zoom and a selection.
+        w.SetSelection(V(-0.7, 0.1, 0.004));
+        w.ZoomToTarget();
+        const TView selection = V(-0.71, 0.11, 0.0005);
+        w.SetSelection(selection);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.Running(), 10000);
+        const TView view = w.View();
+        {
+            auto dialog = OpenDialog();
+            // The View chapter, visited but untouched, does not pull the Julia set to the Mandelbrot view.
+            Visit<TChapterFrameView>(*dialog, chView);
+            auto& algorithm = Visit<TChapterFrameAlgorithm>(*dialog, chAlgorithm);
+            QVERIFY(algorithm.RadioMandelbrot->isChecked());
+            const int renders = w.RenderStartCount();
+            algorithm.RadioJulia->setChecked(true);
+            algorithm.EditJuliaX->setText(QStringLiteral("-0.7269"));
+            algorithm.EditJuliaY->setText(QStringLiteral(" 0.1889"));
+            PressOk(*dialog);
+            QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+            QCOMPARE(w.Algorithm(), alJulia);
+            QVERIFY(w.ActionJulia->isChecked());
+            QCOMPARE(w.JuliaPoint(), (TPoint2D{-0.7269, 0.1889}));
+            QCOMPARE(w.View(), HomeView(alJulia));
+            QCOMPARE(w.RenderStartCount(), renders + 1);
+            QTRY_VERIFY_WITH_TIMEOUT(!w.Running(), 10000);
+        }
+        // A point with more digits than the fields show stays exact when untouched.
+        const TPoint2D exact{-0.12345678901234567, 0.74567890123456789};
+        w.SetJuliaPoint(exact);
+        {
+            auto dialog = OpenDialog();
+            auto& algorithm = Visit<TChapterFrameAlgorithm>(*dialog, chAlgorithm);
+            QVERIFY(algorithm.RadioJulia->isChecked());
+            QCOMPARE(algorithm.EditJuliaX->text(), QStringLiteral("-0.123456789012"));
+            const int renders = w.RenderStartCount();
+            PressOk(*dialog);
+            QCOMPARE(w.JuliaPoint(), exact);
+            QCOMPARE(w.RenderStartCount(), renders);
+        }
+        // Back to the Mandelbrot set as it was left.
+        {
+            auto dialog = OpenDialog();
+            auto& algorithm = Visit<TChapterFrameAlgorithm>(*dialog, chAlgorithm);
+            algorithm.RadioMandelbrot->setChecked(true);
+            PressOk(*dialog);
+            QCOMPARE(w.Algorithm(), alMandelbrot);
+            QVERIFY(!w.ActionJulia->isChecked());
+            QCOMPARE(w.View(), view);
+            QCOMPARE(w.Selection(), selection);
+            QCOMPARE(w.History().Count(), 1);
+            QCOMPARE(w.JuliaPoint(), exact);
+        }
+        QVERIFY(FErrors.isEmpty());
+    }
+
     // --- Palette ---------------------------------------------------------------
 
     void paletteEditsACopyAndStoresItOnOk()

@@ -145,6 +145,9 @@ TQuickHelpDialog::TQuickHelpDialog(TRegIniFile& Store, QWidget* Owner)
     AddLabel(this, "Label10", QStringLiteral("Zoom selection"), 201, 114, false);
     AddLabel(this, "Label11", QStringLiteral("<Ctrl><Wheel>"), 104, 133, true);
     AddLabel(this, "Label12", QStringLiteral("Rotate selection"), 201, 133, false);
+    // Below the mouse picture, where the card has room.
+    AddLabel(this, "Label15", QStringLiteral("<Shift><Wheel>"), 7, 119, true);
+    AddLabel(this, "Label16", QStringLiteral("Zoom at pointer"), 7, 134, false);
     AddBevel(this, "Bevel1", 11, 152, 264);
 
     TrackbarFrame1 = AddTrackbar(this, "TrackbarFrame1", QStringLiteral("Steps"), 2, 163);

@@ -26,6 +26,8 @@ enum TIconIndex : int {
     iiModeSelection,
     iiQuickHelp,
     iiExit,
+    iiLastView,
+    iiNextView,
     iiCount
 };
 

@@ -30,6 +30,7 @@
 #include "ui/common/ErrorReport.h"
 #include "ui/common/WidgetPlacement.h"
 #include "ui/auxiliary/QuickHelpDlg.h"
+#include "ui/main/JuliaPreview.h"
 #include "ui/main/Cursors.h"
 #include "ui/main/MainDlgOptions.h"
 #include "ui/main/PaintBox.h"
@@ -153,10 +154,14 @@ TMainDialog::~TMainDialog()
         TWidgetPlacement placement(*this);
         FAppRegistry->SavePlacement(placement, settings::SectionMainDialog);
         FAppRegistry->Registry().WriteBool(settings::SectionView, settings::KeyQuickHelpVisible, QuickHelpVisible());
+        FAppRegistry->Registry().WriteBool(settings::SectionView, settings::KeyJuliaPreviewVisible,
+                                           JuliaPreviewVisible());
         SaveSettings();
     });
     // The quick-help window writes its offset as it goes.
     FQuickHelp.reset();
+    // Its worker reads the processor's settings through the window.
+    FJuliaPreview.reset();
     SetGlobalCursor(gcNone);
     // The processor stops and waits for its workers before anything it paints into goes.
     FSession->OnChanged = nullptr;
@@ -234,6 +239,8 @@ void TMainDialog::FirstShow()
     RunReported([this] {
         UpdateSize();
         SetQuickHelpVisible(FAppRegistry->Registry().ReadBool(settings::SectionView, settings::KeyQuickHelpVisible, true));
+        SetJuliaPreviewVisible(
+            FAppRegistry->Registry().ReadBool(settings::SectionView, settings::KeyJuliaPreviewVisible, false));
     });
     FStartUpLock.reset();
     FStartSize = size();
@@ -405,8 +412,10 @@ bool TMainDialog::eventFilter(QObject* watched, QEvent* event)
                 return true;
         }
     }
-    if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && watched == PanelWorkspace)
+    if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && watched == PanelWorkspace) {
         PlaceQuickHelp();
+        PlaceJuliaPreview();
+    }
     if (event->type() == QEvent::Resize) {
         if (watched == PanelControls) {
             PanelControlsResize();
@@ -443,8 +452,9 @@ void TMainDialog::ResizeEnded()
 void TMainDialog::moveEvent(QMoveEvent* event)
 {
     QMainWindow::moveEvent(event);
-    // The quick-help window travels with the window.
+    // The quick-help and preview windows travel with the window.
     PlaceQuickHelp();
+    PlaceJuliaPreview();
 }
 
 void TMainDialog::changeEvent(QEvent* event)

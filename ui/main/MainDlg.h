@@ -40,6 +40,7 @@ class TAnimatedGifWriter;
 class TAppRegistry;
 class TColorMap;
 class THelpViewer;
+class TJuliaPreview;
 class TPaintBox;
 class TQuickHelpDialog;
 class TTrackBarEx;
@@ -104,6 +105,10 @@ public:
     const TColorMap& DefaultColorMap() const { return FSession->DefaultColorMap(); }
     bool QuickHelpVisible() const;
     void SetQuickHelpVisible(bool Value);
+    // The Julia preview window; shown only while the command is checked.
+    bool JuliaPreviewVisible() const;
+    void SetJuliaPreviewVisible(bool Value);
+    TJuliaPreview* JuliaPreview() const { return FJuliaPreview.get(); }
     bool FullScreen() const { return FFullScreen; }
     void SetFullScreen(bool Value);
     const TView& Selection() const { return FSession->Selection(); }
@@ -142,6 +147,12 @@ public:
     // Zooming: by a factor about the centre, and to the target of a
     // double-click or middle click at FDownPoint (the selection, if any).
     void ZoomBy(double Factor);
+    // Zooming by a factor about paint-box point P (device pixels): the plane
+    // point under it stays there.
+    void ZoomAt(const QPoint& P, double Factor);
+    // The Julia set of Point, as the Mandelbrot/Julia switch shows it (the
+    // Mandelbrot state kept); in the Julia set already, only the point changes.
+    void ShowJuliaSet(const TPoint2D& Point);
     void ZoomToTarget();
     TView GetClickView(const QPoint& P) const;
     // The paint-box point of the last button press.
@@ -223,6 +234,7 @@ public:
     QAction* ActionSaveImageAs = nullptr;
     QAction* ActionExit = nullptr;
     QAction* ActionPopHistory = nullptr;
+    QAction* ActionNextView = nullptr;
     QAction* ActionScreenShot = nullptr;
     QAction* ActionSelectionDelete = nullptr;
     QAction* ActionZoomIn = nullptr;
@@ -233,6 +245,7 @@ public:
     QAction* ActionControlBar = nullptr;
     QAction* ActionInteriorVisible = nullptr;
     QAction* ActionHome = nullptr;
+    QAction* ActionJuliaPreview = nullptr;
     QAction* ActionModeCursor = nullptr;
     QAction* ActionModeSelection = nullptr;
     QAction* ActionAutoRender = nullptr;
@@ -318,6 +331,7 @@ private:
     void ActionRenderExecute();
     void ActionAutoRenderExecute();
     void ActionPopHistoryExecute();
+    void ActionNextViewExecute();
     void ActionHomeExecute();
     void ActionResetExecute();
     void ActionExitExecute();
@@ -360,6 +374,10 @@ private:
     void ActionJuliaExecute();
     void ActionHelpExecute();
     void PlaceQuickHelp();
+    void ActionJuliaPreviewExecute();
+    void PlaceJuliaPreview();
+    // The pointer moved to paint-box point P: the preview follows it.
+    void JuliaPreviewFollow(const TPoint& P);
 
     // Files, export and recording.
     QString RunFileDialog(QFileDialog& Dialog);
@@ -394,6 +412,7 @@ private:
     TConverter FAnimationSpeedToInterval;
     std::unique_ptr<TAppRegistry> FAppRegistry;
     std::unique_ptr<TQuickHelpDialog> FQuickHelp;
+    std::unique_ptr<TJuliaPreview> FJuliaPreview;
     THelpViewer* FHelpViewer = nullptr;
     QString FHelpFile;
 

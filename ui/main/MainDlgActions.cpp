@@ -42,7 +42,9 @@ constexpr TCommand FileCommands[] = {
 };
 
 constexpr TCommand EditCommands[] = {
-    {&TMainDialog::ActionPopHistory, "ActionPopHistory", "&Last view", "", -1, false, true},
+    {&TMainDialog::ActionPopHistory, "ActionPopHistory", "&Last view", "", iiLastView, false, true},
+    {&TMainDialog::ActionNextView, "ActionNextView", "&Next view", "Goes forward to the view left by Last view",
+     iiNextView, false, true},
     {&TMainDialog::ActionScreenShot, "ActionScreenShot", "&Screenshot", "Copies a screenshot to the clipboard",
      iiScreenShot, false, true},
     {&TMainDialog::ActionSelectionDelete, "ActionSelectionDelete", "&Delete selection", "", iiDeleteSelection, false,
@@ -59,6 +61,8 @@ constexpr TCommand ViewCommands[] = {
     {&TMainDialog::ActionInteriorVisible, "ActionInteriorVisible", "&Interior", "Enables interior filling", iiInterior,
      true, true},
     {&TMainDialog::ActionHome, "ActionHome", "&Home", "Restores global view", iiHome, false, true},
+    {&TMainDialog::ActionJuliaPreview, "ActionJuliaPreview", "&Julia preview",
+     "Shows the Julia set of the point under the pointer", -1, true, true},
 };
 
 constexpr TCommand ToolsCommands[] = {
@@ -146,6 +150,9 @@ void TMainDialog::CreateEditActions()
 {
     MakeCommands(*this, EditCommands);
     connect(ActionPopHistory, &QAction::triggered, this, [this] { ActionPopHistoryExecute(); });
+    connect(ActionNextView, &QAction::triggered, this, [this] { ActionNextViewExecute(); });
+    ActionPopHistory->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+    ActionNextView->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
     connect(ActionScreenShot, &QAction::triggered, this, [this] { ActionScreenShotExecute(); });
     connect(ActionSelectionDelete, &QAction::triggered, this, [this] { ActionSelectionDeleteExecute(); });
     connect(ActionZoomSelectionIn, &QAction::triggered, this, [this] { ActionZoomSelectionInExecute(); });
@@ -161,6 +168,7 @@ void TMainDialog::CreateViewActions()
     connect(ActionFullScreen, &QAction::triggered, this, [this] { ActionFullScreenExecute(); });
     connect(ActionControlBar, &QAction::triggered, this, [this] { ActionControlBarExecute(); });
     connect(ActionInteriorVisible, &QAction::triggered, this, [this] { ActionInteriorVisibleExecute(); });
+    connect(ActionJuliaPreview, &QAction::triggered, this, [this] { ActionJuliaPreviewExecute(); });
 }
 
 void TMainDialog::CreateToolsActions()
@@ -200,14 +208,14 @@ void TMainDialog::CreateMenus()
     MenuFile->addAction(ActionExit);
 
     MenuEdit = MainMenuBar->addMenu(QStringLiteral("&Edit"));
-    MenuEdit->addActions({ActionPopHistory, ActionScreenShot});
+    MenuEdit->addActions({ActionPopHistory, ActionNextView, ActionScreenShot});
     MenuEdit->addSeparator();
     MenuEdit->addAction(ActionSelectionDelete);
 
     MenuView = MainMenuBar->addMenu(QStringLiteral("&View"));
     MenuView->addActions({ActionZoomIn, ActionZoomOut, ActionFullScreen});
     MenuView->addSeparator();
-    MenuView->addActions({ActionControlBar, ActionInteriorVisible, ActionHome});
+    MenuView->addActions({ActionControlBar, ActionInteriorVisible, ActionHome, ActionJuliaPreview});
 
     MenuTools = MainMenuBar->addMenu(QStringLiteral("&Tools"));
     MenuTools->addActions({ActionModeCursor, ActionModeSelection});
@@ -238,6 +246,8 @@ void TMainDialog::CreateToolBar()
     ToolBar->addSeparator();
     ToolBar->addActions({ActionInteriorVisible, ActionHome, ActionFullScreen, ActionZoomIn, ActionZoomOut,
                          ActionAutoRender, ActionAnimatePalette, ActionRecordAnimation, ActionOptions, ActionJulia});
+    ToolBar->addSeparator();
+    ToolBar->addActions({ActionPopHistory, ActionNextView});
     ToolBar->addSeparator();
 
     auto withCaption = [this](QAction* action) {

@@ -75,6 +75,7 @@ void TMainDialog::PaintBoxMouseDown(QMouseEvent* Event)
 void TMainDialog::PaintBoxMouseMove(QMouseEvent* Event)
 {
     const TPoint p = PointOf(Event, PixelRatio());
+    JuliaPreviewFollow(p);
     const bool onlyLeft = OnlyLeftHeld(Event);
     switch (ToolMode()) {
     case tmNone:
@@ -163,6 +164,12 @@ bool TMainDialog::FormMouseWheel(QWheelEvent* Event)
     // Phase markers of a touch pad carry no turn at all.
     if (angle.isNull() && Event->pixelDelta().isNull())
         return true;
+    // Shift: the view zooms about the plane point under the pointer.
+    if ((Event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)) == Qt::ShiftModifier) {
+        const QPointF local = PaintBox->mapFromGlobal(Event->globalPosition()) * PixelRatio();
+        ZoomAt(local.toPoint(), delta > 0 ? 0.8 : 1.25);
+        return true;
+    }
     if (Selection().GetValid()) {
         if (Event->modifiers() & Qt::ControlModifier)
             SetSelectionAngle(SnapAngle(Selection().Angle) + (delta > 0 ? SnapAngleStep : -SnapAngleStep));

@@ -137,6 +137,7 @@ void TChapterFrameView::DoAction(TOptionsAction Action)
         break;
     case oaLoading: {
         FLoadedView = ViewHost().View();
+        FLoadedSize = ViewHost().Size();
         const TView& v = FLoadedView;
         LoadNumber(EditCenterX, Q(Format("%.12g", {v.Center.x})), v.Center.x);
         LoadNumber(EditCenterY, Q(Format("%.12g", {v.Center.y})), v.Center.y);
@@ -168,7 +169,10 @@ void TChapterFrameView::DoAction(TOptionsAction Action)
         // Keeps the horizontal extent of the visible plane.
         if (CheckBoxStretchView->isChecked() && current.Width != size.Width)
             view.Scale = view.Scale * current.Width / size.Width;
-        ViewHost().Setup(size, view);
+        // What was loaded asks for nothing: a set the Algorithm chapter switched
+        // keeps the view it switched to.
+        if (!(size == FLoadedSize && view == FLoadedView))
+            ViewHost().Setup(size, view);
         if (TRegIniFile* reg = Registry())
             reg->WriteBool(settings::SectionOptions, settings::KeyStretchView, CheckBoxStretchView->isChecked());
         break;

@@ -69,6 +69,7 @@ private:
     IViewChapterHost& ViewHost() const;
 
     TView FLoadedView;
+    TSize FLoadedSize;
     QString FLastFileName;
 };
 
