@@ -1,13 +1,19 @@
-// Rendering speed of the engine: a 1920x1080 image with 1000 steps, on one worker
-// and on one worker per logical processor, for two views, with the scalar and the
-// vectorised kernel.
+// Rendering speed of the engine: 1920x1080 images on one worker and on one worker
+// per logical processor, with the scalar kernel, the vectorised kernel without
+// cycle detection (every orbit that does not escape runs all its steps) and the
+// vectorised kernel as it renders (orbits that come back to an earlier point end
+// there); then the plain iteration speed of every instruction set this processor
+// supports, and how soon a stop ends a rendering at a huge step limit.
 //
 // Time is the processor's own ElapsedMs (start to end of the last worker), the best
 // of --repeat runs; beside it the processor time the process used meanwhile, which
-// other processes on a shared machine do not inflate (per-worker rates use it). Iterations are the escape tests summed over all pixels; they
-// are counted in a separate, untimed single-threaded pass that runs the same
-// scalar kernel on the same pixel mapping (a pixel that escapes at test n counts
-// n, one that never escapes counts MaxSteps).
+// other processes on a shared machine do not inflate (per-worker rates use it).
+// Iterations accounted are the escape tests the image stands for (a pixel that
+// escapes at test n counts n, one that never escapes counts MaxSteps); iterations
+// run are the lane iterations the vectorised kernel really made (idle lanes
+// included) plus its scalar steps round cycles. Both come from a separate,
+// untimed single-threaded pass of the line kernel. Rates are in iterations
+// accounted per second.
 //
 // The arithmetic bound: one iteration (a test and a step) is four multiplications
 // and four additions or subtractions of doubles (the vectorised kernel does 2*x as
@@ -18,12 +24,14 @@
 // bookkeeping are not counted as useful work. The clock is measured while the
 // vector units are busy (see FpPipes.h).
 //
-// Usage: quillon-bench-engine [--repeat N] [--kernel scalar|simd|both] [--target NAME]
+// Usage: quillon-bench-engine [--repeat N] [--kernel scalar|simd|both] [--target NAME] [--quick]
 // --target runs the vectorised kernel with another instruction set that this
-// processor supports (AVX2, SSE4, ...), for comparison.
+// processor supports (AVX2, SSE4, ...), for comparison. --quick leaves out the
+// view with 100000 steps.
 #include "bench/FpPipes.h"
 #include "engine/MandelbrotProcessor.h"
 #include "engine/NumberFns.h"
+#include "engine/SimdKernel.h"
 
 #include <hwy/targets.h>
 
@@ -34,6 +42,7 @@
 #include <cstring>
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,22 +53,38 @@ namespace {
 
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
-constexpr int kMaxSteps = 1000;
 
 struct TBenchView {
     const char* Name;
     TView View;
+    int MaxSteps;
+    bool Interior;
 };
 
 constexpr double kFpOpsPerIteration = 8;
 
-void Configure(TProcessor& p, const TView& view, int workers, TKernel kernel)
+// The kernels compared: the scalar one, the vectorised one without and with cycle detection.
+enum class TVariant { Scalar, Plain, Cycles };
+
+const char* VariantName(TVariant v)
 {
-    p.SetKernel(kernel);
+    switch (v) {
+    case TVariant::Scalar: return "scalar";
+    case TVariant::Plain: return "simd-plain";
+    case TVariant::Cycles: return "simd";
+    }
+    return "";
+}
+
+void Configure(TProcessor& p, const TBenchView& view, int workers, TVariant variant)
+{
+    p.SetKernel(variant == TVariant::Scalar ? TKernel::Scalar : TKernel::Simd);
+    p.SetCycleDetection(variant == TVariant::Cycles);
     p.SetThreadCount(workers);
     p.SetSize({kWidth, kHeight});
-    p.SetMaxSteps(kMaxSteps);
-    p.SetView(view);
+    p.SetMaxSteps(view.MaxSteps);
+    p.SetOptions(view.Interior ? TProcessorOptions{poInterior} : TProcessorOptions{});
+    p.SetView(view.View);
 }
 
 double ProcessCpuSeconds()
@@ -83,23 +108,61 @@ TTiming Render(TProcessor& p)
     return {p.ElapsedMs(), (ProcessCpuSeconds() - cpu0) * 1000.0};
 }
 
-std::uint64_t CountIterations(const TProcessor& p)
+struct TIterations {
+    std::uint64_t Accounted = 0;
+    std::uint64_t Run = 0;
+};
+
+// Both kinds of iterations of the image, from the line kernel with cycle detection.
+TIterations CountIterations(const TProcessor& p, bool interior)
 {
-    const double absMax2 = p.MaxAbs() * p.MaxAbs();
-    std::uint64_t total = 0;
-    for (int y = 0; y < p.Height(); ++y)
-        for (int x = 0; x < p.Width(); ++x) {
-            const TPoint2D c = p.PixelToLog({x, y});
-            double r2 = 0;
-            const int n = TProcessor::EscapeCount(c.x, c.y, c.x, c.y, p.MaxSteps(), absMax2, r2);
-            total += static_cast<std::uint64_t>(n != 0 ? n : std::max(p.MaxSteps(), 1));
-        }
-    return total;
+    TIterations result;
+    std::vector<std::int32_t> counts(kWidth);
+    std::vector<double> lastR2(kWidth);
+    std::int64_t work = 0;
+    for (int y = 0; y < p.Height(); ++y) {
+        TEscapeLine line;
+        line.Matrix = &p.PxToLogMatrix;
+        line.Y = y;
+        line.Width = p.Width();
+        line.MaxSteps = p.MaxSteps();
+        line.AbsMax2 = p.MaxAbs() * p.MaxAbs();
+        line.NeedLastR2 = interior;
+        line.Work = &work;
+        SimdEscapeLine(line, counts.data(), lastR2.data());
+        for (const std::int32_t n : counts)
+            result.Accounted += static_cast<std::uint64_t>(n != 0 ? n : std::max(p.MaxSteps(), 1));
+    }
+    result.Run = static_cast<std::uint64_t>(work);
+    return result;
 }
 
-const char* KernelName(TKernel kernel)
+// Milliseconds from asking a rendering to stop until its workers have ended,
+// the worst of a few tries, on a view whose orbits neither escape nor repeat
+// (a NaN escape radius: points far out overflow into NaN) at a huge step limit;
+// beside it the processor time the process used meanwhile (the worker's, as
+// the asking thread waits), which a busy machine does not inflate.
+TTiming StopLatency(TKernel kernel)
 {
-    return kernel == TKernel::Simd ? "simd" : "scalar";
+    TProcessor p;
+    p.SetKernel(kernel);
+    p.SetThreadCount(1);
+    p.SetSize({2000, 100});
+    p.SetMaxSteps(1'000'000'000);
+    p.SetMaxAbs(std::numeric_limits<double>::quiet_NaN());
+    p.SetView(TView::Create({1e3, 1e3}, 1.0, 0));
+    TTiming worst;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        p.Start();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100 + 37 * attempt));
+        const auto t0 = std::chrono::steady_clock::now();
+        const double cpu0 = ProcessCpuSeconds();
+        p.Stop();
+        worst.CpuMs = std::max(worst.CpuMs, (ProcessCpuSeconds() - cpu0) * 1000.0);
+        worst.Ms = std::max(worst.Ms,
+                            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+    }
+    return worst;
 }
 
 } // namespace
@@ -107,18 +170,21 @@ const char* KernelName(TKernel kernel)
 int main(int argc, char** argv)
 {
     int repeat = 3;
-    std::vector<TKernel> kernels = {TKernel::Scalar, TKernel::Simd};
+    bool quick = false;
+    std::vector<TVariant> variants = {TVariant::Scalar, TVariant::Plain, TVariant::Cycles};
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
             repeat = std::max(1, StrToIntDef(argv[++i], 1));
         } else if (std::strcmp(argv[i], "--kernel") == 0 && i + 1 < argc && std::strcmp(argv[i + 1], "scalar") == 0) {
-            kernels = {TKernel::Scalar};
+            variants = {TVariant::Scalar};
             ++i;
         } else if (std::strcmp(argv[i], "--kernel") == 0 && i + 1 < argc && std::strcmp(argv[i + 1], "simd") == 0) {
-            kernels = {TKernel::Simd};
+            variants = {TVariant::Plain, TVariant::Cycles};
             ++i;
         } else if (std::strcmp(argv[i], "--kernel") == 0 && i + 1 < argc && std::strcmp(argv[i + 1], "both") == 0) {
             ++i;
+        } else if (std::strcmp(argv[i], "--quick") == 0) {
+            quick = true;
         } else if (std::strcmp(argv[i], "--target") == 0 && i + 1 < argc) {
             const char* name = argv[++i];
             bool found = false;
@@ -132,23 +198,29 @@ int main(int argc, char** argv)
                 return 2;
             }
         } else {
-            std::fprintf(stderr, "Usage: %s [--repeat N] [--kernel scalar|simd|both] [--target NAME]\n", argv[0]);
+            std::fprintf(stderr, "Usage: %s [--repeat N] [--kernel scalar|simd|both] [--target NAME] [--quick]\n",
+                         argv[0]);
             return 2;
         }
     }
 
     const int all = TProcessor::DefaultThreadCount();
-    const TBenchView views[] = {
-        {"whole set (-0.6,0) scale 4/1920", TView::Create({-0.6, 0}, 4.0 / 1920, 0)},
-        {"cardioid interior (-0.2,0) scale 1e-4", TView::Create({-0.2, 0}, 1e-4, 0)},
+    const TView whole = TView::Create({-0.6, 0}, 4.0 / 1920, 0);
+    const TView cardioid = TView::Create({-0.2, 0}, 1e-4, 0);
+    std::vector<TBenchView> views = {
+        {"whole set (-0.6,0) scale 4/1920", whole, 1000, false},
+        {"no interior (-0.75,0.05) scale 1e-5", TView::Create({-0.75, 0.05}, 1e-5, 0), 1000, false},
+        {"cardioid interior (-0.2,0) scale 1e-4", cardioid, 1000, false},
+        {"cardioid interior, interior coloring", cardioid, 1000, true},
     };
+    if (!quick) views.push_back({"cardioid interior, interior coloring", cardioid, 100000, true});
 
     const TPipeRates pipes = ProbeFpPipes(20'000'000, 1.0 + static_cast<double>(argc) * 1e-3);
     const double clockHz = pipes.ClockHz;
     const double boundPerSecond = pipes.HalfHalfPerSecond * pipes.Lanes / kFpOpsPerIteration;
 
-    std::printf("Quillon engine benchmark: %dx%d, MaxSteps %d, best of %d, %d logical processors\n", kWidth, kHeight,
-                kMaxSteps, repeat, all);
+    std::printf("Quillon engine benchmark: %dx%d, best of %d, %d logical processors\n", kWidth, kHeight, repeat,
+                all);
     std::printf("vectorised kernel: %s, %d doubles per vector\n", TProcessor::KernelTargetName().c_str(), pipes.Lanes);
     if (clockHz > 0) {
         std::printf("clock %.2f GHz; vector operations per cycle: mul %.2f, add %.2f, half and half %.2f\n",
@@ -158,50 +230,85 @@ int main(int argc, char** argv)
     std::printf("arithmetic bound (%.0f operations per iteration): %.3f Giterations/s per worker; "
                 "bound = the fraction reached per second of processor time\n",
                 kFpOpsPerIteration, boundPerSecond / 1e9);
-    std::printf("%-38s %-6s %7s %9s %9s %9s %13s %17s %6s\n", "view", "kernel", "workers", "ms", "cpu ms",
-                "Mpixels/s", "Giterations/s", "Giter/s/worker-cpu", "bound");
+    std::printf("%-38s %6s %-10s %7s %9s %9s %9s %13s %17s %6s\n", "view", "steps", "kernel", "workers", "ms",
+                "cpu ms", "Mpixels/s", "Giterations/s", "Giter/s/worker-cpu", "bound");
     for (const TBenchView& v : views) {
         TProcessor counter;
-        Configure(counter, v.View, 1, TKernel::Scalar);
-        const std::uint64_t iterations = CountIterations(counter);
-        double rate[2][2] = {{0, 0}, {0, 0}};    // [kernel][one worker, all], wall clock
-        double cpuRate[2][2] = {{0, 0}, {0, 0}}; // per second of processor time
-        for (TKernel kernel : kernels) {
+        Configure(counter, v, 1, TVariant::Cycles);
+        const TIterations iterations = CountIterations(counter, v.Interior);
+        double rate[3][2] = {};    // [variant][one worker, all], wall clock
+        double cpuRate[3][2] = {}; // per second of processor time
+        for (TVariant variant : variants) {
+            // Hours of scalar work; the vectorised kernel without cycles stands for it.
+            if (variant == TVariant::Scalar && v.MaxSteps > 1000) continue;
+            const bool slow = variant != TVariant::Cycles && v.MaxSteps > 1000;
             for (int workers : {1, all}) {
                 TProcessor p;
-                Configure(p, v.View, workers, kernel);
+                Configure(p, v, workers, variant);
                 TTiming best;
-                for (int r = 0; r < repeat; ++r) {
+                for (int r = 0; r < (slow ? 1 : repeat); ++r) {
                     const TTiming t = Render(p);
                     if (r == 0 || t.Ms < best.Ms) best.Ms = t.Ms;
                     if (r == 0 || t.CpuMs < best.CpuMs) best.CpuMs = t.CpuMs;
                 }
                 const double seconds = best.Ms / 1000.0;
                 const double pixels = static_cast<double>(kWidth) * kHeight;
-                const double perSecond = static_cast<double>(iterations) / seconds;
-                const double perCpuSecond = static_cast<double>(iterations) / (best.CpuMs / 1000.0);
-                rate[kernel == TKernel::Simd][workers == 1 ? 0 : 1] = perSecond;
-                cpuRate[kernel == TKernel::Simd][workers == 1 ? 0 : 1] = perCpuSecond;
-                std::printf("%-38s %-6s %7d %9.1f %9.1f %9.2f %13.3f %17.3f %6.2f\n", v.Name, KernelName(kernel),
-                            workers, best.Ms, best.CpuMs, pixels / seconds / 1e6, perSecond / 1e9, perCpuSecond / 1e9,
-                            perCpuSecond / boundPerSecond);
-                if (workers == all) break; // one logical processor: one row is enough
+                const double perSecond = static_cast<double>(iterations.Accounted) / seconds;
+                const double perCpuSecond = static_cast<double>(iterations.Accounted) / (best.CpuMs / 1000.0);
+                const int k = static_cast<int>(variant);
+                rate[k][workers == 1 ? 0 : 1] = perSecond;
+                cpuRate[k][workers == 1 ? 0 : 1] = perCpuSecond;
+                std::printf("%-38s %6d %-10s %7d %9.1f %9.1f %9.2f %13.3f %17.3f %6.2f\n", v.Name, v.MaxSteps,
+                            VariantName(variant), workers, best.Ms, best.CpuMs, pixels / seconds / 1e6,
+                            perSecond / 1e9, perCpuSecond / 1e9, perCpuSecond / boundPerSecond);
+                if (workers == all || slow) break; // one logical processor: one row is enough
             }
         }
-        std::printf("%-40s iterations %llu (%.1f per pixel)\n", "", static_cast<unsigned long long>(iterations),
-                    static_cast<double>(iterations) / (static_cast<double>(kWidth) * kHeight));
-        if (kernels.size() == 2) {
-            std::printf("%-40s simd/scalar: %.2f on 1 worker, %.2f on %d (processor time: %.2f, %.2f)\n", "",
-                        rate[1][0] / rate[0][0], all > 1 ? rate[1][1] / rate[0][1] : rate[1][0] / rate[0][0], all,
-                        cpuRate[1][0] / cpuRate[0][0],
-                        all > 1 ? cpuRate[1][1] / cpuRate[0][1] : cpuRate[1][0] / cpuRate[0][0]);
+        std::printf("%-40s iterations accounted %llu (%.1f per pixel), run %llu (%.1f per pixel, %.4f of accounted)\n",
+                    "", static_cast<unsigned long long>(iterations.Accounted),
+                    static_cast<double>(iterations.Accounted) / (static_cast<double>(kWidth) * kHeight),
+                    static_cast<unsigned long long>(iterations.Run),
+                    static_cast<double>(iterations.Run) / (static_cast<double>(kWidth) * kHeight),
+                    static_cast<double>(iterations.Run) / static_cast<double>(iterations.Accounted));
+        const auto ratio = [&](TVariant a, TVariant b) {
+            const int i = static_cast<int>(a), j = static_cast<int>(b);
+            if (rate[j][0] == 0 || rate[i][0] == 0) return;
+            std::printf("%-40s %s/%s on 1 worker: %.2f (processor time: %.2f)\n", "", VariantName(a), VariantName(b),
+                        rate[i][0] / rate[j][0], cpuRate[i][0] / cpuRate[j][0]);
+        };
+        ratio(TVariant::Cycles, TVariant::Plain);
+        ratio(TVariant::Plain, TVariant::Scalar);
+    }
+
+    // The plain iteration speed of each instruction set (no cycles, every step run).
+    if (std::find(variants.begin(), variants.end(), TVariant::Plain) != variants.end()) {
+        const TBenchView v{"cardioid interior, no cycle detection", cardioid, 1000, false};
+        TProcessor counter;
+        Configure(counter, v, 1, TVariant::Cycles);
+        const TIterations iterations = CountIterations(counter, false);
+        for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
+            hwy::SetSupportedTargetsForTest(target);
+            TProcessor p;
+            Configure(p, v, 1, TVariant::Plain);
+            TTiming best;
+            for (int r = 0; r < repeat; ++r) {
+                const TTiming t = Render(p);
+                if (r == 0 || t.CpuMs < best.CpuMs) best.CpuMs = t.CpuMs;
+            }
+            std::printf("instruction set %-8s %s, 1 worker: %.3f Giterations/s per worker-cpu\n",
+                        hwy::TargetName(target), v.Name,
+                        static_cast<double>(iterations.Accounted) / (best.CpuMs / 1000.0) / 1e9);
         }
-        for (TKernel kernel : kernels) {
-            const int k = kernel == TKernel::Simd;
-            if (all > 1)
-                std::printf("%-40s %s: %d workers / 1 worker: %.2f\n", "", KernelName(kernel), all,
-                            rate[k][1] / rate[k][0]);
-        }
+        hwy::SetSupportedTargetsForTest(0);
+    }
+
+    // How long a stop takes at MaxSteps 10^9 (a line is finished when that is cheap).
+    for (TVariant variant : variants) {
+        if (variant == TVariant::Plain) continue;
+        const TKernel kernel = variant == TVariant::Scalar ? TKernel::Scalar : TKernel::Simd;
+        const TTiming t = StopLatency(kernel);
+        std::printf("stop at MaxSteps 10^9, %s kernel, 1 worker: worst of 5 tries %.1f ms (cpu %.1f ms)\n",
+                    kernel == TKernel::Scalar ? "scalar" : "vectorised", t.Ms, t.CpuMs);
     }
     return 0;
 }

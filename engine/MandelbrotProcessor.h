@@ -155,6 +155,10 @@ public:
     // Kernel of the next rendering; Simd unless set.
     TKernel Kernel() const { return FKernel; }
     void SetKernel(TKernel value) { FKernel = value; }
+    // Whether the vectorised kernel stops iterating orbits that came back to an
+    // earlier point (the image is the same either way); true unless set.
+    bool CycleDetection() const { return FCycleDetection; }
+    void SetCycleDetection(bool value) { FCycleDetection = value; }
     // The instruction set the vectorised kernel runs with on this processor ("AVX2", ...).
     static std::string KernelTargetName();
 
@@ -181,8 +185,9 @@ public:
 
     // Computes every pixel of line y into the bitmap (a worker's unit of work).
     // Workers check for a stop between lines, and within a line every 65536
-    // escape tests of a pixel, so a huge MaxSteps does not delay a stop; a line
-    // given up that way keeps part of its previous pixels.
+    // escape tests or so: a line that needs only a little more work (some 30 ms)
+    // is finished, a longer one given up, so a huge MaxSteps does not delay a
+    // stop; a line given up keeps part of its previous pixels.
     // An override must stop the processor in its own destructor.
     virtual void ComputeLine(int y);
 
@@ -241,6 +246,8 @@ private:
     int FThreadCount = 0;
     TKernel FKernel = TKernel::Simd;
     TKernel FThreadKernel = TKernel::Simd; // snapshot of FKernel
+    bool FCycleDetection = true;
+    bool FThreadCycleDetection = true;     // snapshot of FCycleDetection
     std::atomic<bool> FTerminated{false}; // asks every worker of the rendering to end
 };
 

@@ -17,6 +17,16 @@
 // finished lanes hand their results over and take the next pixel of the line.
 // The last few pixels of a line run in two vectors whose lanes stop on their own.
 //
+// Cycles: the iteration is a deterministic function of (x, y), so a lane whose
+// point has the same bits as an earlier point of its orbit repeats forever and
+// never escapes. At the end of every block each lane's point is compared with
+// the one at the block's start (finds cycles whose length divides the block's)
+// and with a point saved at growing ages (Brent: finds any cycle once the saved
+// point lies on it). Such a lane is done: not escaped, and its last magnitude is
+// that of the cycle's point reached by the last test, found with at most two
+// turns of the cycle in scalar code. Bits, not values, are compared: +0 and -0
+// go on differently, and a NaN point is never taken for a cycle.
+//
 // Bit-exactness: every operation is a plain IEEE double multiplication, addition or
 // subtraction in the order of the scalar kernel; x + x equals 2 * x exactly. The
 // engine is built with -ffp-contract=off, so none is fused.
@@ -130,6 +140,52 @@ HWY_INLINE std::uint64_t LaneBits(D d, M mask)
     return bits;
 }
 
+// The first save of a lane's point after this many iterations; later ones at
+// twice the age of the last.
+constexpr std::int64_t kFirstSave = 16;
+// Lanes are looked at for cycles after a fast block; while the looks find
+// nothing they grow rarer, up to one in kMaxCheckEvery blocks, so that views
+// without interior pay little, and a find makes them follow every block again.
+// The cheap look (back at the point of two iterations ago: the cycles of length
+// 1 and 2 that most interior points end in) is made every time, the full one
+// (also against the block's start and the saved point) every kFullCheckEvery.
+constexpr std::uint64_t kMaxCheckEvery = 16;
+constexpr std::uint64_t kFullCheckEvery = 4;
+
+// Outcome of a lane that reached point (x, y) after age < maxSteps tests and
+// found it earlier in its orbit: not escaped; the magnitude of the last test
+// (that of the point after maxSteps - 1 steps) when needed. The cycle's length
+// is found by stepping once round it, then the last point by (maxSteps - 1 -
+// age) mod length more steps. Returns the scalar steps taken.
+std::int64_t FinishCycle(double x, double y, double cx, double cy, std::int64_t age, std::int64_t maxSteps,
+                         bool needR2, double& r2)
+{
+    if (!needR2) return 0;
+    const auto bits = [](double v) {
+        std::uint64_t b;
+        std::memcpy(&b, &v, sizeof b);
+        return b;
+    };
+    const std::uint64_t bx = bits(x), by = bits(y);
+    const auto step = [&](double& px, double& py) {
+        const double xx = px * px;
+        const double yy = py * py;
+        const double ny = (px + px) * py + cy;
+        px = (xx - yy) + cx;
+        py = ny;
+    };
+    std::int64_t length = 0;
+    double px = x, py = y;
+    do {
+        step(px, py);
+        ++length;
+    } while ((bits(px) != bx || bits(py) != by) && length <= age);
+    const std::int64_t more = (maxSteps - 1 - age) % length;
+    for (std::int64_t i = 0; i < more; ++i) step(px, py);
+    r2 = px * px + py * py;
+    return length + more;
+}
+
 // One test and step where every lane also stops at the limit on its own: a lane
 // is active while it has not escaped and has made fewer than maxSteps tests; only
 // active lanes count, keep their r2 and may escape.
@@ -151,38 +207,98 @@ HWY_INLINE void IterateToEnd(D d, DI di, V& x, V& y, V cx, V cy, VI& count, M& s
 // The end of a line: the last pixels, at most two vectors of them, in slots
 // 0 .. 2L-1 (Pixel -1 for an idle slot). Two vectors cannot hide the latency, so
 // the lanes run without hand-overs and each stops on its own; the spare issue
-// slots pay for that. False when given up at stop.
-bool FinishLine(const double* X, const double* Y, const double* CX, const double* CY, const std::int64_t* tests,
-                const int* Pixel, std::int64_t maxStepsValue, V absMax2, const std::atomic<bool>* stop,
+// slots pay for that. Every 32 iterations the lanes still going are looked at
+// for cycles (tests[] are their ages, SX/SY/NextSave their saved points). False
+// when given up at stop.
+struct TLineEnd {
+    const double* X;
+    const double* Y;
+    const double* CX;
+    const double* CY;
+    const std::int64_t* Tests;
+    const int* Pixel;
+    double* SX;
+    double* SY;
+    std::int64_t* NextSave;
+};
+
+bool FinishLine(const TLineEnd& in, const TEscapeLine& line, std::int64_t clock, TLineStop& stop,
                 std::int32_t* counts, double* lastR2)
 {
     const D d;
     const DI di;
     const std::size_t L = hn::Lanes(d);
     constexpr std::size_t kMaxLanes = HWY_MAX_BYTES / sizeof(double);
+    const std::int64_t maxStepsValue = std::max(line.MaxSteps, 1);
+    const V absMax2 = hn::Set(d, line.AbsMax2);
     HWY_ALIGN std::int64_t Count[2 * kMaxLanes], Live[2 * kMaxLanes];
-    HWY_ALIGN double R2[2 * kMaxLanes];
+    HWY_ALIGN double R2[2 * kMaxLanes], X[2 * kMaxLanes], Y[2 * kMaxLanes], BX[2 * kMaxLanes], BY[2 * kMaxLanes];
+    bool Cycled[2 * kMaxLanes];
     for (std::size_t s = 0; s < 2 * L; ++s) {
-        Count[s] = tests[s];
-        Live[s] = Pixel[s] >= 0 ? -1 : 0;
+        Count[s] = in.Tests[s];
+        Live[s] = in.Pixel[s] >= 0 ? -1 : 0;
+        Cycled[s] = false;
     }
     const VI maxSteps = hn::Set(di, maxStepsValue);
-    V x0 = hn::Load(d, X), y0 = hn::Load(d, Y), x1 = hn::Load(d, X + L), y1 = hn::Load(d, Y + L);
-    const V cx0 = hn::Load(d, CX), cy0 = hn::Load(d, CY), cx1 = hn::Load(d, CX + L), cy1 = hn::Load(d, CY + L);
+    V x0 = hn::Load(d, in.X), y0 = hn::Load(d, in.Y), x1 = hn::Load(d, in.X + L), y1 = hn::Load(d, in.Y + L);
+    const V cx0 = hn::Load(d, in.CX), cy0 = hn::Load(d, in.CY), cx1 = hn::Load(d, in.CX + L),
+            cy1 = hn::Load(d, in.CY + L);
     VI count0 = hn::Load(di, Count), count1 = hn::Load(di, Count + L);
     M stay0 = hn::MaskFromVec(hn::BitCast(d, hn::Load(di, Live))),
       stay1 = hn::MaskFromVec(hn::BitCast(d, hn::Load(di, Live + L)));
     V r2Kept0 = hn::Zero(d), r2Kept1 = hn::Zero(d);
-    for (std::int64_t i = 1;; ++i) {
-        for (int k = 0; k < 4; ++k) {
+    std::int64_t work = 0, cycleWork = 0;
+    for (;;) {
+        hn::Store(x0, d, BX);
+        hn::Store(y0, d, BY);
+        hn::Store(x1, d, BX + L);
+        hn::Store(y1, d, BY + L);
+        for (int k = 0; k < 32; ++k) {
             IterateToEnd(d, di, x0, y0, cx0, cy0, count0, stay0, r2Kept0, absMax2, maxSteps);
             IterateToEnd(d, di, x1, y1, cx1, cy1, count1, stay1, r2Kept1, absMax2, maxSteps);
         }
-        const M active = hn::Or(hn::And(stay0, hn::RebindMask(d, hn::Lt(count0, maxSteps))),
-                                hn::And(stay1, hn::RebindMask(d, hn::Lt(count1, maxSteps))));
-        if (hn::AllFalse(d, active)) break;
-        if (stop && (i & 0x3FFF) == 0 && stop->load(std::memory_order_relaxed)) return false;
+        clock += 32;
+        work += 32;
+        const M active0 = hn::And(stay0, hn::RebindMask(d, hn::Lt(count0, maxSteps)));
+        const M active1 = hn::And(stay1, hn::RebindMask(d, hn::Lt(count1, maxSteps)));
+        if (hn::AllFalse(d, hn::Or(active0, active1))) break;
+        if (stop.GiveUp(clock)) return false;
+        if (!line.DetectCycles) continue;
+        // A lane active now was active all through the block: its point is that
+        // after Count steps, and BX/BY that after Count - 32.
+        hn::Store(x0, d, X);
+        hn::Store(y0, d, Y);
+        hn::Store(x1, d, X + L);
+        hn::Store(y1, d, Y + L);
+        hn::Store(count0, di, Count);
+        hn::Store(count1, di, Count + L);
+        hn::Store(hn::BitCast(di, hn::VecFromMask(d, active0)), di, Live);
+        hn::Store(hn::BitCast(di, hn::VecFromMask(d, active1)), di, Live + L);
+        bool found = false;
+        const auto same = [](double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; };
+        for (std::size_t s = 0; s < 2 * L; ++s) {
+            if (Live[s] == 0) continue;
+            if (X[s] == X[s] && ((same(X[s], BX[s]) && same(Y[s], BY[s])) ||
+                                 (same(X[s], in.SX[s]) && same(Y[s], in.SY[s])))) {
+                Cycled[s] = true;
+                found = true;
+                const int px = in.Pixel[s];
+                counts[px] = 0;
+                cycleWork += FinishCycle(X[s], Y[s], in.CX[s], in.CY[s], Count[s], maxStepsValue,
+                                         line.NeedLastR2, lastR2[px]);
+            } else if (Count[s] >= in.NextSave[s]) {
+                in.SX[s] = X[s];
+                in.SY[s] = Y[s];
+                in.NextSave[s] = 2 * Count[s];
+            }
+        }
+        if (found) {
+            for (std::size_t s = 0; s < 2 * L; ++s) Live[s] = Cycled[s] ? 0 : -1;
+            stay0 = hn::And(stay0, hn::MaskFromVec(hn::BitCast(d, hn::Load(di, Live))));
+            stay1 = hn::And(stay1, hn::MaskFromVec(hn::BitCast(d, hn::Load(di, Live + L))));
+        }
     }
+    if (line.Work) *line.Work += work * static_cast<std::int64_t>(2 * L) + cycleWork;
     hn::Store(count0, di, Count);
     hn::Store(count1, di, Count + L);
     hn::Store(hn::BitCast(di, hn::VecFromMask(d, stay0)), di, Live);
@@ -190,8 +306,8 @@ bool FinishLine(const double* X, const double* Y, const double* CX, const double
     hn::Store(r2Kept0, d, R2);
     hn::Store(r2Kept1, d, R2 + L);
     for (std::size_t s = 0; s < 2 * L; ++s) {
-        const int px = Pixel[s];
-        if (px < 0) continue;
+        const int px = in.Pixel[s];
+        if (px < 0 || Cycled[s]) continue;
         if (Live[s] == 0) {
             counts[px] = static_cast<std::int32_t>(Count[s]);
         } else {
@@ -224,8 +340,19 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
     // two words: the lane count is a power of two up to 64).
     constexpr std::size_t kWords = (kSlots + 63) / 64;
     std::uint64_t Escaped[kWords];
-    std::int64_t Start[kSlots]; // block clock when the lane's pixel started
-    int Pixel[kSlots];          // -1: idle
+    // Lanes that came back to an earlier point in the last block, likewise, and
+    // those of them back at their point of two iterations ago.
+    std::uint64_t Cycled[kWords], Fixed[kWords];
+    HWY_ALIGN std::int64_t Start[kSlots]; // block clock when the lane's pixel started
+    int Pixel[kSlots];                    // -1: idle
+    // The saved point of each lane's orbit and the age at which the next is saved.
+    HWY_ALIGN double SX[kSlots], SY[kSlots];
+    HWY_ALIGN std::int64_t NextSave[kSlots];
+    const bool detectCycles = line.DetectCycles;
+    std::uint64_t checks = 0;     // looks for cycles so far
+    std::uint64_t checkEvery = 1; // blocks between looks
+    std::uint64_t sinceCheck = 0;
+    std::int64_t cycleWork = 0;
 
     std::int64_t clock = 0; // iterations run so far
     int next = 0;
@@ -247,11 +374,17 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
             }
             Start[s] = clock;
             Pixel[s] = px;
+            SX[s] = p.x;
+            SY[s] = p.y;
+            NextSave[s] = kFirstSave;
             ++live;
         } else {
-            // z = 0 stays 0: an idle lane never escapes and never finishes.
-            X[s] = Y[s] = CX[s] = CY[s] = 0;
+            // A NaN point stays NaN: an idle lane never escapes, never finishes
+            // and is never taken for a cycle.
+            X[s] = Y[s] = SX[s] = SY[s] = std::numeric_limits<double>::quiet_NaN();
+            CX[s] = CY[s] = 0;
             Start[s] = kIdleStart;
+            NextSave[s] = 0;
             Pixel[s] = -1;
         }
     };
@@ -259,14 +392,19 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
 
     std::int64_t firstStart = 0; // the earliest Start of a live lane
     bool counting = false;
+    TLineStop stop(line.Stop, line.StopGrace);
     std::int64_t nextStopCheck = 1 << 16;
+    const auto addWork = [&] {
+        if (line.Work) *line.Work += clock * static_cast<std::int64_t>(slots) + cycleWork;
+    };
     while (live > 0) {
-        if (line.Stop && clock >= nextStopCheck) {
-            if (line.Stop->load(std::memory_order_relaxed)) return false;
+        if (clock >= nextStopCheck) {
+            if (stop.GiveUp(clock)) return false;
             nextStopCheck = clock + (1 << 16);
         }
         const std::int64_t untilLimit = firstStart + maxSteps - clock;
         bool escaped = false;
+        bool cycled = false;
 
 #define QUILLON_SIMD_LOAD(k)                                                  \
     V x##k = hn::Load(d, X + k * L), y##k = hn::Load(d, Y + k * L);           \
@@ -290,17 +428,80 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
     hn::Store(r2##k, d, R2 + k * L);
 #define QUILLON_SIMD_ALL_STAYED \
     hn::AllTrue(d, hn::And(hn::And(hn::And(stay0, stay1), hn::And(stay2, stay3)), hn::And(stay4, stay5)))
+#define QUILLON_SIMD_PREVIOUS(k) V xp##k = x##k, yp##k = y##k;
+// Before the store: lanes (of those in keep) back at their point of two
+// iterations ago (a cycle of length 1 or 2, checked after every fast block), and
+// lanes back at their point of the block's
+// start or at their saved point; then the saved points due are renewed.
+#define QUILLON_SIMD_SAME(k, xo, yo) \
+    hn::And(hn::Eq(hn::BitCast(di, x##k), hn::BitCast(di, xo)), hn::Eq(hn::BitCast(di, y##k), hn::BitCast(di, yo)))
+#define QUILLON_SIMD_CYCLE(k)                                                                                  \
+    const M valid##k = hn::And(keep##k, hn::Eq(x##k, x##k));                                                   \
+    const M fixed##k = !shortCheck ? hn::FirstN(d, 0)                                                          \
+                                   : hn::And(valid##k, hn::RebindMask(d, QUILLON_SIMD_SAME(k, xp##k, yp##k))); \
+    const M cyc##k = !full ? hn::FirstN(d, 0)                                                                  \
+                           : hn::AndNot(fixed##k,                                                              \
+                                        hn::And(valid##k, hn::RebindMask(d, hn::Or(QUILLON_SIMD_SAME(k, hn::Load(d, X + k * L), \
+                                                                                                      hn::Load(d, Y + k * L)), \
+                                                                                    QUILLON_SIMD_SAME(k, hn::Load(d, SX + k * L), \
+                                                                                                      hn::Load(d, SY + k * L))))));
+#define QUILLON_SIMD_SAVE(k)                                                                            \
+    {                                                                                                   \
+        const VI age = hn::Sub(clockEnd, hn::Load(di, Start + k * L));                                  \
+        const VI due = hn::VecFromMask(di, hn::Not(hn::Lt(age, hn::Load(di, NextSave + k * L))));       \
+        const M saveNow = hn::MaskFromVec(hn::BitCast(d, due));                                         \
+        hn::Store(hn::IfThenElse(saveNow, x##k, hn::Load(d, SX + k * L)), d, SX + k * L);              \
+        hn::Store(hn::IfThenElse(saveNow, y##k, hn::Load(d, SY + k * L)), d, SY + k * L);              \
+        hn::Store(hn::IfThenElse(hn::MaskFromVec(due), hn::Add(age, age), hn::Load(di, NextSave + k * L)), di, \
+                  NextSave + k * L);                                                                    \
+    }
+#define QUILLON_SIMD_ANY_CYCLE                                                                             \
+    !hn::AllFalse(d, hn::Or(hn::Or(hn::Or(hn::Or(cyc0, fixed0), hn::Or(cyc1, fixed1)),                    \
+                                   hn::Or(hn::Or(cyc2, fixed2), hn::Or(cyc3, fixed3))),                   \
+                            hn::Or(hn::Or(cyc4, fixed4), hn::Or(cyc5, fixed5))))
+#define QUILLON_SIMD_CYCLE_BITS(k)                                                \
+    Cycled[(k * L) / 64] |= LaneBits(d, hn::Or(cyc##k, fixed##k)) << ((k * L) % 64); \
+    Fixed[(k * L) / 64] |= LaneBits(d, fixed##k) << ((k * L) % 64);
+#define QUILLON_SIMD_CHECK_CYCLES                                                        \
+    const bool look = detectCycles && shortCheck && ++sinceCheck >= checkEvery;           \
+    const bool full = look && (++checks & (kFullCheckEvery - 1)) == 0;                   \
+    if (look) {                                                                          \
+        sinceCheck = 0;                                                                  \
+        checkEvery = std::min(checkEvery * 2, kMaxCheckEvery);                           \
+        QUILLON_SIMD_EACH(QUILLON_SIMD_CYCLE)                                            \
+        if (QUILLON_SIMD_ANY_CYCLE) {                                                    \
+            cycled = true;                                                               \
+            checkEvery = 1;                                                              \
+            std::fill(Cycled, Cycled + kWords, 0);                                       \
+            std::fill(Fixed, Fixed + kWords, 0);                                         \
+            QUILLON_SIMD_EACH(QUILLON_SIMD_CYCLE_BITS)                                   \
+        }                                                                                \
+        if (full) {                                                                      \
+            const VI clockEnd = hn::Set(di, clock + block);                              \
+            QUILLON_SIMD_EACH(QUILLON_SIMD_SAVE)                                         \
+        }                                                                                \
+    }
 
         std::int64_t block = std::min(counting ? kCountingBlock : kFastBlock, untilLimit);
         if (!counting) {
             QUILLON_SIMD_EACH(QUILLON_SIMD_LOAD)
             QUILLON_SIMD_EACH(QUILLON_SIMD_TRACK)
-            for (std::int64_t i = 0; i < block; ++i) {
 #define QUILLON_SIMD_ITERATE(k) Iterate(x##k, y##k, cx##k, cy##k, track##k, r2##k, absMax2);
+            // The point two iterations before the end is kept.
+            for (std::int64_t i = 2; i < block; ++i) {
                 QUILLON_SIMD_EACH(QUILLON_SIMD_ITERATE)
-#undef QUILLON_SIMD_ITERATE
             }
+            QUILLON_SIMD_EACH(QUILLON_SIMD_PREVIOUS)
+            for (std::int64_t i = std::min<std::int64_t>(block, 2); i > 0; --i) {
+                QUILLON_SIMD_EACH(QUILLON_SIMD_ITERATE)
+            }
+            const bool shortCheck = block >= 2;
+#undef QUILLON_SIMD_ITERATE
             if (QUILLON_SIMD_NONE_ESCAPED) {
+#define QUILLON_SIMD_KEEP(k) const M keep##k = hn::FirstN(d, L);
+                QUILLON_SIMD_EACH(QUILLON_SIMD_KEEP)
+#undef QUILLON_SIMD_KEEP
+                QUILLON_SIMD_CHECK_CYCLES
                 QUILLON_SIMD_EACH(QUILLON_SIMD_STORE)
             } else {
                 counting = true; // run the block again, counting
@@ -315,6 +516,8 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
             // Ends early, a few iterations after the first escape, so that the
             // escaped lanes take new pixels soon.
             std::int64_t done = 0;
+            QUILLON_SIMD_EACH(QUILLON_SIMD_PREVIOUS)
+            const bool shortCheck = false; // counting blocks are short and rare in the interior
             while (done < block) {
                 const std::int64_t chunk = std::min(kCountingChunk, block - done);
                 for (std::int64_t i = 0; i < chunk; ++i) {
@@ -329,6 +532,10 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
                 }
             }
             block = done;
+#define QUILLON_SIMD_KEEP(k) const M keep##k = stay##k;
+            QUILLON_SIMD_EACH(QUILLON_SIMD_KEEP)
+#undef QUILLON_SIMD_KEEP
+            QUILLON_SIMD_CHECK_CYCLES
             QUILLON_SIMD_EACH(QUILLON_SIMD_STORE)
             if (escaped) {
                 std::fill(Escaped, Escaped + kWords, 0);
@@ -347,11 +554,44 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
 #undef QUILLON_SIMD_NONE_ESCAPED
 #undef QUILLON_SIMD_STORE
 #undef QUILLON_SIMD_ALL_STAYED
+#undef QUILLON_SIMD_CYCLE
+#undef QUILLON_SIMD_SAME
+#undef QUILLON_SIMD_PREVIOUS
+#undef QUILLON_SIMD_SAVE
+#undef QUILLON_SIMD_ANY_CYCLE
+#undef QUILLON_SIMD_CYCLE_BITS
+#undef QUILLON_SIMD_CHECK_CYCLES
 
         const std::int64_t blockStart = clock;
         clock += block;
         const bool atLimit = block >= untilLimit;
-        if (!escaped && !atLimit) continue;
+        if (!escaped && !atLimit && !cycled) continue;
+
+        // Lanes that came back to an earlier point never escape; those that also
+        // reached the limit are left to the look below.
+        if (cycled) {
+            for (std::size_t w = 0; w < kWords; ++w) {
+                for (std::uint64_t bits = Cycled[w]; bits != 0; bits &= bits - 1) {
+                    const std::size_t s = w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits));
+                    const int px = Pixel[s];
+                    const std::int64_t age = clock - Start[s];
+                    if (px < 0 || age >= maxSteps) continue;
+                    counts[px] = 0;
+                    if ((Fixed[w] >> (s % 64)) & 1) {
+                        // Back where it was two steps ago: the last test is of this
+                        // point or of the one before, whose magnitude was the block's last.
+                        const double x = X[s], y = Y[s];
+                        const double xx = x * x;
+                        const double yy = y * y;
+                        lastR2[px] = (maxSteps - 1 - age) % 2 == 0 ? xx + yy : R2[s];
+                    } else
+                        cycleWork += FinishCycle(X[s], Y[s], CX[s], CY[s], age, maxSteps, line.NeedLastR2,
+                                                 lastR2[px]);
+                    --live;
+                    refill(s);
+                }
+            }
+        }
 
         // Hand over the finished lanes and refill them: the escaped ones from the
         // mask bits, those at the limit by a look at every lane.
@@ -391,18 +631,23 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
                 Y[j] = Y[s];
                 CX[j] = CX[s];
                 CY[j] = CY[s];
+                SX[j] = SX[s];
+                SY[j] = SY[s];
+                NextSave[j] = NextSave[s];
                 Count[j] = clock - Start[s];
                 Pixel[j] = Pixel[s];
                 ++j;
             }
             for (; j < 2 * L; ++j) {
-                X[j] = Y[j] = CX[j] = CY[j] = 0;
-                Count[j] = 0;
+                X[j] = Y[j] = CX[j] = CY[j] = SX[j] = SY[j] = 0;
+                Count[j] = NextSave[j] = 0;
                 Pixel[j] = -1;
             }
-            return FinishLine(X, Y, CX, CY, Count, Pixel, maxSteps, absMax2, line.Stop, counts, lastR2);
+            addWork();
+            return FinishLine({X, Y, CX, CY, Count, Pixel, SX, SY, NextSave}, line, clock, stop, counts, lastR2);
         }
     }
+    addWork();
     return true;
 }
 

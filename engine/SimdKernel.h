@@ -27,15 +27,56 @@ struct TEscapeLine {
     // these when the pixel's iteration starts.
     const std::atomic<double>* JuliaX = nullptr;
     const std::atomic<double>* JuliaY = nullptr;
-    // When set, the line is given up once it turns true (looked at every few
-    // thousand iterations), so a huge MaxSteps does not delay a stop.
+    // When set and it turns true, the line is still finished if that takes
+    // little more work (StopGrace); otherwise it is given up, so a huge MaxSteps
+    // does not delay a stop.
     const std::atomic<bool>* Stop = nullptr;
+    std::int64_t StopGrace = kSimdStopGrace;
+    // Off: lastR2 is not needed (no interior coloring), which saves the work of
+    // finding it for orbits that ended in a cycle.
+    bool NeedLastR2 = true;
+    // Off: every pixel that does not escape runs all MaxSteps tests (for comparison).
+    bool DetectCycles = true;
+    // When set, receives the lane iterations the kernel ran (idle lanes included),
+    // plus the scalar steps spent on cycles.
+    std::int64_t* Work = nullptr;
+
+    // Block iterations (each steps every lane in flight) after a stop within
+    // which a line is still finished: about 30 ms on a current core.
+    static constexpr std::int64_t kSimdStopGrace = std::int64_t{1} << 22;
+};
+
+// Once a stop is asked for, work goes on for at most Grace more units of work
+// and is then given up; Stop is looked at when the caller has a moment.
+class TLineStop {
+public:
+    TLineStop(const std::atomic<bool>* stop, std::int64_t grace) : FStop(stop), FGrace(grace) {}
+    // True when the line must be given up now; work counts up monotonically.
+    bool GiveUp(std::int64_t work)
+    {
+        if (!FStop) return false;
+        if (FSeenAt < 0) {
+            if (!FStop->load(std::memory_order_relaxed)) return false;
+            FSeenAt = work;
+        }
+        return work - FSeenAt >= FGrace;
+    }
+
+private:
+    const std::atomic<bool>* FStop;
+    std::int64_t FGrace;
+    std::int64_t FSeenAt = -1;
 };
 
 // For every pixel x of the line: counts[x] is the escape count (1 <= n <= MaxSteps)
 // or 0 when it did not escape, and then lastR2[x] holds the last squared magnitude
-// (lastR2[x] is unspecified for escaped pixels). Both arrays hold Width entries.
-// False when the line was given up at Stop (the arrays are then incomplete).
+// (lastR2[x] is unspecified for escaped pixels, and for all when !NeedLastR2).
+// Both arrays hold Width entries. False when the line was given up at Stop (the
+// arrays are then incomplete).
+//
+// An orbit that comes back to the exact bits of an earlier point repeats forever:
+// it never escapes, and its last magnitude is that of the cycle's point at the
+// right place, so the kernel stops iterating it there (DetectCycles).
 bool SimdEscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2);
 
 // Name of the instruction set SimdEscapeLine runs with ("AVX2", "AVX3", "SSE4", ...).

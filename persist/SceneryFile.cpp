@@ -29,6 +29,9 @@ constexpr const char* KeyColorOffset = "ColorOffset";
 constexpr const char* KeyColorWrapping = "ColorWrapping";
 constexpr const char* KeyAlgorithm = "Algorithm";
 constexpr const char* KeyJuliaPoint = "JuliaPoint";
+// Written only when on, after the others, so that a file without interior
+// coloring stays as it always was.
+constexpr const char* KeyInterior = "Interior";
 
 constexpr const char* FileType = "QSF";
 constexpr int FileVersion = 100;
@@ -68,6 +71,7 @@ void WriteScenery(const ISceneryHost& host, TIniFile& ini)
     ini.WriteInteger(KeyAlgorithm, host.Algorithm());
     TPoint2D julia = host.JuliaPoint();
     ini.WriteString(KeyJuliaPoint, Format("%.16f,%.16f", {julia.x, julia.y}));
+    if (host.Interior()) ini.WriteBoolean(KeyInterior, true);
 
     // The map's text is one stored line that holds a line per node.
     ini.WriteSection(SectionColors);
@@ -134,6 +138,9 @@ void ApplyScenery(TIniFile& ini, ISceneryHost& host)
         point.y = StrToFloat(GetFieldOf(julia, 1, ','));
         host.SetJuliaPoint(point);
     }
+
+    bool interior = false;
+    if (ini.ReadBoolean(SectionSettings, KeyInterior, interior)) host.SetInterior(interior);
 }
 
 void LoadSceneryFile(ISceneryHost& host, const std::string& filename)

@@ -30,6 +30,8 @@ public:
     virtual TAlgorithm Algorithm() const = 0;
     virtual TPoint2D JuliaPoint() const = 0;
     virtual const TColorMap& ColorMap() const = 0;
+    // Interior coloring; a host without it never saves or applies it.
+    virtual bool Interior() const { return false; }
 
     // What loading applies, each through the host's own setter.
     virtual void SetView(const TView& value) = 0;
@@ -46,6 +48,7 @@ public:
     virtual void SetJuliaPoint(const TPoint2D& value) = 0;
     // Replaces the working map by Map; a new palette resets the color offset.
     virtual void SetColorMap(const TColorMap& map) = 0;
+    virtual void SetInterior(bool) {}
     virtual void ClearHistory() = 0;
     virtual void StopRendering() = 0;
     // The render lock: while held, no setter starts a rendering.

@@ -112,6 +112,9 @@ public:
     void SetMaxAbs(double value) override;
     bool InteriorVisible() const { return FProcessor->Options().Contains(poInterior); }
     void SetInteriorVisible(bool value);
+    // The scene's view of it: a scene saved with interior coloring brings it back.
+    bool Interior() const override { return InteriorVisible(); }
+    void SetInterior(bool value) override { SetInteriorVisible(value); }
     bool ColorWrapping() const override { return FProcessor->Options().Contains(poColorWrapping); }
     void SetColorWrapping(bool value) override;
     double InteriorFactor() const override { return FProcessor->InteriorFactor(); }

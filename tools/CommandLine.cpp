@@ -106,6 +106,9 @@ TRenderOptions ParseCommandLine(const std::vector<std::string>& args)
                 throw EUsageError("Invalid frame rate '" + rate + "' (such as 30, 29.97 or 30000/1001).");
         } else if (arg == "--assemble") {
             options.Assemble = fileValue();
+        } else if (arg == "--interior") {
+            noValue();
+            options.Interior = true;
         } else if (arg == "--bench") {
             noValue();
             options.Bench = true;
@@ -193,6 +196,11 @@ Options:
       --size WxH          image size in pixels (default 800x600)
       --threads N         worker threads (default: one per logical processor)
       --steps N           iteration limit, replacing the scene's
+      --interior          interior coloring on, as the program's Interior
+                          command turns it on: points that do not escape
+                          are colored by their final magnitude and the
+                          scene's interior factor (a scene saved with it on
+                          brings it back by itself)
       --kernel K          simd (default: vectorised, as the program renders)
                           or scalar (one pixel at a time); both give the
                           same image

@@ -25,6 +25,7 @@ struct TRenderOptions {
     int Threads = 0;             // 0: one per logical processor
     std::optional<int> Steps;    // overrides the scene's iteration limit
     bool ScalarKernel = false;   // the one-pixel-at-a-time kernel instead of the vectorised one
+    bool Interior = false;       // turns interior coloring on, whatever the scene says
     bool Bench = false;
     bool Help = false;
     bool Version = false;

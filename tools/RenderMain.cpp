@@ -225,6 +225,7 @@ int Run(const TRenderOptions& options)
         TRenderLock lock(session);
         if (!options.Scene.empty()) LoadScene(session, options.Scene);
         if (options.Steps) session.SetMaxSteps(*options.Steps);
+        if (options.Interior) session.SetInteriorVisible(true);
 
         for (const std::string* path : {&options.SceneOutput, &options.Output, &options.AnimationOutput})
             if (!path->empty()) CheckWritable(*path);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
+#include <limits>
 #include <mutex>
 
 using namespace quillon;
@@ -238,6 +239,38 @@ TEST(Processor, StopFinishesTheLineInProgress)
     for (int x = 0; x < 50; ++x) EXPECT_EQ(p.Bitmap().GetBuffer(x, 0), 34) << x;
     EXPECT_EQ(p.Bitmap().GetBuffer(0, 2), 0);
     EXPECT_GT(p.ElapsedMs(), 0);
+}
+
+TEST(Processor, StopStillFinishesALineThatNeedsLittleMoreWork)
+{
+    // A line asked to stop as it starts, on orbits that neither escape nor repeat
+    // (points far out overflow into NaN; a NaN escape radius lets none escape):
+    // an ordinary line is finished, not given up after a few thousand tests.
+    struct Row {
+        TKernel Kernel;
+        int Width;
+        int MaxSteps;
+    };
+    for (const Row& r : {Row{TKernel::Simd, 2000, 3000}, Row{TKernel::Scalar, 2000, 3000},
+                         Row{TKernel::Scalar, 40, 100000}}) {
+        SCOPED_TRACE(r.MaxSteps);
+        TRecordingProcessor p;
+        p.SetKernel(r.Kernel);
+        p.SetThreadCount(1);
+        p.SetSize({r.Width, 4});
+        p.SetMaxSteps(r.MaxSteps);
+        p.SetMaxAbs(std::numeric_limits<double>::quiet_NaN());
+        p.SetView(TView::Create({1e3, 1e3}, 1.0, 0));
+        for (int x = 0; x < r.Width; ++x) p.Bitmap().SetBuffer(x, 0, 7); // no outcome here gives 7
+        p.HoldFirstLine = true;
+        p.Start();
+        WaitFor(p.FirstLineStarted);
+        p.Stop();
+        EXPECT_EQ(p.Lines(), (std::vector<int>{0}));
+        int unwritten = 0;
+        for (int x = 0; x < r.Width; ++x) unwritten += p.Bitmap().GetBuffer(x, 0) == 7;
+        EXPECT_EQ(unwritten, 0);
+    }
 }
 
 TEST(Processor, FailedSizeChangeLeavesTheRenderingStopped)

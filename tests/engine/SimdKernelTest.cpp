@@ -24,6 +24,7 @@ constexpr int kHeightDivisor = 1;
 #endif
 
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
+const double kInf = std::numeric_limits<double>::infinity();
 
 struct TCase {
     const char* Name;
@@ -41,6 +42,15 @@ struct TCase {
 
 const TView kWhole = TView::Create({-0.6, 0}, 4.0 / 240, 0);
 const TView kSeahorse = TView::Create({-0.743643887037151, 0.131825904205330}, 1e-12, 0);
+// Views of orbits that end in cycles, and Julia sets whose points are drawn into
+// an attracting cycle of period 1 to 7.
+const TView kCardioid = TView::Create({-0.2, 0}, 1e-4, 0);
+const TView kBulb = TView::Create({-1, 0}, 0.3 / 96, 0);
+// Just inside the cusp: the fixed point is barely attracting, orbits creep to it.
+const TView kCusp = TView::Create({0.2499, 0}, 2e-6, 0);
+// Closer still: orbits settle on their fixed point only after some 150000 steps.
+const TView kSlowest = TView::Create({0.25 - 4e-9, 0}, 1e-12, 0);
+const TView kJulia = TView::Create({0, 0}, 3.2 / 64, 0);
 
 const std::vector<TCase>& Cases()
 {
@@ -70,6 +80,29 @@ const std::vector<TCase>& Cases()
         {"points beyond 1e154 overflow", TView::Create({0, 0}, 1e153, 0), {64, 32}, 50, 1e160, {poInterior}},
         {"Julia with NaN magnitudes", TView::Create({0, 0}, 3.0 / 200, 0), {200, 32}, 60, kNaN, {poInterior}, 3,
          0, alJulia, {0.4, 0.3}},
+        {"cardioid interior, interior off", kCardioid, {160, 64}, 1000},
+        {"cardioid interior, odd MaxSteps", kCardioid, {96, 32}, 1001, 2, {poInterior}, 1e12},
+        {"period-2 bulb", kBulb, {96, 64}, 2000, 2, {poInterior}, 1e9},
+        {"period-2 bulb, interior off", kBulb, {96, 64}, 777},
+        {"near the cusp: slow convergence", kCusp, {64, 32}, 20000, 2, {poInterior}, 1e10},
+        {"cycles after more than 1e5 steps", kSlowest, {8, 4}, 300000, 2, {poInterior}, 1e12},
+        {"MaxSteps 1e6", kSlowest, {8, 2}, 1000000, 2, {poInterior}, 1e15},
+        {"cardioid, MaxSteps 1", kCardioid, {64, 16}, 1, 2, {poInterior}, 1e6},
+        {"cardioid, MaxSteps 2", kCardioid, {64, 16}, 2, 2, {poInterior}, 1e6},
+        {"cardioid, MaxSteps 3", kCardioid, {64, 16}, 3, 2, {poInterior}, 1e6},
+        {"cardioid, escape radius 10", kCardioid, {64, 16}, 500, 10, {poInterior}, 1e9},
+        {"bulb, escape radius 1e150", kBulb, {96, 32}, 500, 1e150, {poInterior}, 1e9},
+        {"bulb, infinite escape radius", kBulb, {96, 32}, 500, kInf, {poInterior}, 1e9},
+        {"bulb, NaN escape radius", kBulb, {96, 32}, 500, kNaN, {poInterior}, 1e9},
+        {"whole set, infinite escape radius", kWhole, {240, 32}, 300, kInf, {poInterior}, 1e3},
+        {"Julia, attracting fixed point", kJulia, {64, 48}, 3000, 2, {poInterior}, 1e9, 0, alJulia, {-0.2, 0.1}},
+        {"Julia, period 2", kJulia, {64, 48}, 3000, 2, {poInterior}, 1e9, 0, alJulia, {-1.1, 0.05}},
+        {"Julia, period 3", kJulia, {64, 48}, 3000, 2, {poInterior}, 1e9, 0, alJulia, {-0.119561, 0.747862}},
+        {"Julia, period 4", kJulia, {64, 48}, 3000, 2, {poInterior}, 1e9, 0, alJulia, {0.285271, 0.533061}},
+        {"Julia, period 5", kJulia, {64, 48}, 3000, 2, {poInterior}, 1e9, 0, alJulia, {0.382514, 0.337932}},
+        {"Julia, period 6", kJulia, {64, 48}, 3000, 2, {poInterior}, 1e9, 0, alJulia, {0.392007, 0.218851}},
+        {"Julia, period 7", kJulia, {64, 48}, 3000, 2, {poInterior}, 1e9, 0, alJulia, {0.379009, 0.147749}},
+        {"Julia, period 7, interior off", kJulia, {64, 48}, 3001, 2, {}, 100, 0, alJulia, {0.379009, 0.147749}},
     };
     return cases;
 }
@@ -156,6 +189,8 @@ TEST(SimdKernel, ImagesEqualTheScalarKernelsForEveryCase)
         const auto& image = scalar[k];
         const TCase& c = Cases()[k];
         if (c.Size.Width == 1 || c.MaxSteps <= 1 || std::isnan(c.MaxAbs) || c.View.Center.x == 0) continue;
+        // Wholly interior views without interior coloring show the interior color only.
+        if (!c.Options.Contains(poInterior) && (c.View == kCardioid || c.View == kBulb)) continue;
         EXPECT_NE(std::count(image.begin(), image.end(), image[0]), static_cast<std::ptrdiff_t>(image.size()))
             << c.Name;
     }
@@ -189,6 +224,14 @@ TEST(SimdKernel, CountsAndFinalMagnitudesEqualEscapeCount)
         {TView::Create({-0.75, 0.1}, 1e-3, 1.1), 1500, 4},
         {TView::Create({0, 0}, 1e153, 0), 40, std::numeric_limits<double>::infinity()},
         {TView::Create({-0.6, 0}, 4.0 / 333, 0), 33, kNaN},
+        // Orbits that end in cycles: the last magnitude comes from the cycle.
+        {TView::Create({-0.2, 0}, 1e-4, 0), 1000, 4},
+        {TView::Create({-0.2, 0}, 1e-4, 0), 1001, 4},
+        {TView::Create({-1, 0}, 0.3 / 333, 0), 2000, 4},
+        {TView::Create({-1, 0}, 0.3 / 333, 0), 1999, kInf},
+        {TView::Create({-1, 0}, 0.3 / 333, 0), 500, kNaN},
+        {TView::Create({0.2499, 0}, 2e-6, 0), 5000, 4},
+        {TView::Create({-0.1225, 0.7448}, 1e-3, 0), 3333, 4},
     };
     for (const Row& r : rows) {
         TProcessor p;
@@ -231,4 +274,63 @@ TEST(SimdKernel, JuliaConstantIsReadWhenAPixelStarts)
     const auto second = RenderWith(p, TKernel::Simd);
     EXPECT_NE(first, second);
     EXPECT_EQ(second, RenderWith(p, TKernel::Scalar));
+}
+
+namespace {
+
+struct TLineWork {
+    std::int64_t Work = 0;
+    std::int64_t Accounted = 0; // tests the outcomes stand for
+    std::vector<std::int32_t> Counts;
+};
+
+TLineWork RunLines(const TView& view, int maxSteps, double absMax2, bool detect, bool needR2)
+{
+    TProcessor p;
+    p.SetSize({97, 4});
+    p.SetView(view);
+    TLineWork result;
+    for (int y = 0; y < p.Height(); ++y) {
+        std::vector<std::int32_t> counts(97);
+        std::vector<double> lastR2(97);
+        TEscapeLine line;
+        line.Matrix = &p.PxToLogMatrix;
+        line.Y = y;
+        line.Width = 97;
+        line.MaxSteps = maxSteps;
+        line.AbsMax2 = absMax2;
+        line.DetectCycles = detect;
+        line.NeedLastR2 = needR2;
+        line.Work = &result.Work;
+        EXPECT_TRUE(SimdEscapeLine(line, counts.data(), lastR2.data()));
+        for (const std::int32_t n : counts) result.Accounted += n != 0 ? n : maxSteps;
+        result.Counts.insert(result.Counts.end(), counts.begin(), counts.end());
+    }
+    return result;
+}
+
+} // namespace
+
+TEST(SimdKernel, InteriorOrbitsEndAtTheirCycle)
+{
+    // Interior points of the cardioid and the period-2 bulb settle within a few
+    // hundred steps: a tiny part of 100000 is run, with or without the magnitudes.
+    for (const TView& view : {TView::Create({-0.2, 0}, 1e-4, 0), TView::Create({-1, 0}, 2e-3, 0)}) {
+        for (const bool needR2 : {true, false}) {
+            const TLineWork w = RunLines(view, 100000, 4, true, needR2);
+            EXPECT_EQ(w.Accounted, 97 * 4 * 100000LL);
+            EXPECT_LT(w.Work * 100, w.Accounted) << view.Center.x << " " << needR2;
+        }
+        // Without cycle detection every step is run.
+        EXPECT_GE(RunLines(view, 2000, 4, false, true).Work, 97 * 4 * 2000LL);
+    }
+}
+
+TEST(SimdKernel, NaNOrbitsAreNeverTakenForCycles)
+{
+    // Far out every orbit overflows into NaN (x*x - y*y of infinities); with a NaN
+    // escape radius none escapes, and a NaN point repeats its bits: all steps run.
+    const TLineWork w = RunLines(TView::Create({1e3, 1e3}, 1.0, 0), 3000, kNaN, true, true);
+    EXPECT_EQ(w.Accounted, 97 * 4 * 3000LL);
+    EXPECT_GE(w.Work, w.Accounted);
 }
