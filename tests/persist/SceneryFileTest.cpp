@@ -359,6 +359,34 @@ TEST_F(SceneryFile, OptionalValuesAndSections)
     EXPECT_EQ(now.MaxSteps, 50);
 }
 
+TEST_F(SceneryFile, InteriorColoringIsALineOnlyWhenOn)
+{
+    TTestHost host;
+    const std::string plain = SceneryText(host);
+    EXPECT_EQ(plain.find("Interior="), std::string::npos);
+    host.SetInterior(true);
+    const std::string juliaLine = "JuliaPoint=0.0000000000000000,0.0000000000000000\r\n";
+    std::string on = plain;
+    on.insert(on.find(juliaLine) + juliaLine.size(), "Interior=1\r\n");
+    EXPECT_EQ(SceneryText(host), on);
+
+    TTestHost other;
+    LoadSceneryFromText(other, on);
+    EXPECT_TRUE(other.Interior());
+    EXPECT_TRUE(other.Processor().Options().Contains(poInterior));
+    // Like the other optional values, a file without it leaves it as it was.
+    LoadSceneryFromText(other, plain);
+    EXPECT_TRUE(other.Interior());
+    std::string off = on;
+    off.replace(off.find("Interior=1"), 10, "Interior=0");
+    LoadSceneryFromText(other, off);
+    EXPECT_FALSE(other.Interior());
+    std::string bad = on;
+    bad.replace(bad.find("Interior=1"), 10, "Interior=maybe");
+    EXPECT_EQ(ErrorOf([&] { LoadSceneryFromText(other, bad); }), "Invalid Boolean Value 'maybe'.");
+    EXPECT_FALSE(other.Interior());
+}
+
 TEST_F(SceneryFile, ReadsLikeTheDocumentModel)
 {
     // Leading spaces for integers, spaces around reals, out-of-scale speeds clamped.

@@ -351,6 +351,31 @@ TEST_F(RenderTool, PngBringsBackItsScene)
     }
 }
 
+TEST_F(RenderTool, InteriorColoringIsTurnedOnAndKeptInThePng)
+{
+    // The default scene with interior coloring, as the window's Interior command shows it.
+    const TReference ref(64, 48, [](TProcessor& p, TColorMap&) { p.SetOptions({poInterior}); });
+    TRun run = Run({"-o", "inside.png", "--size", "64x48", "--interior", "--write-scene", "inside.qsf"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const QImage first(QString::fromStdString(Path("inside.png")));
+    ExpectSameImage(first, ref);
+    // Only the scene says so: it carries one more line, after the others.
+    std::string scene = DefaultScene;
+    const std::string juliaLine = "JuliaPoint=0.0000000000000000,0.0000000000000000\r\n";
+    scene.insert(scene.find(juliaLine) + juliaLine.size(), "Interior=1\r\n");
+    EXPECT_EQ(ReadFileBytes(Path("inside.qsf")), scene);
+    std::erase(scene, '\r');
+    EXPECT_EQ(first.text("Quillon scene").toStdString(), scene);
+    // Rendered again from the PNG alone, the picture comes back alike.
+    run = Run({"inside.png", "-o", "again.png", "--size", "64x48"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    ExpectSameImage(QImage(QString::fromStdString(Path("again.png"))), ref);
+    // The option takes no value.
+    run = Run({"--interior=1", "-o", "x.png"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_NE(run.Err.find("Option '--interior' takes no argument."), std::string::npos) << run.Err;
+}
+
 // The default scene with lines replaced (or removed, for nullopt), by key.
 std::string EditedScene(const std::map<std::string, std::optional<std::string>>& changes)
 {
