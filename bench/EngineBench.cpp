@@ -209,7 +209,7 @@ int main(int argc, char** argv)
     const TView cardioid = TView::Create({-0.2, 0}, 1e-4, 0);
     std::vector<TBenchView> views = {
         {"whole set (-0.6,0) scale 4/1920", whole, 1000, false},
-        {"no interior (-0.75,0.05) scale 1e-5", TView::Create({-0.75, 0.05}, 1e-5, 0), 1000, false},
+        {"no interior (-0.7436,0.1318) scale 1e-7", TView::Create({-0.7436, 0.1318}, 1e-7, 0), 1000, false},
         {"cardioid interior (-0.2,0) scale 1e-4", cardioid, 1000, false},
         {"cardioid interior, interior coloring", cardioid, 1000, true},
     };

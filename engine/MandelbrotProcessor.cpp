@@ -309,7 +309,7 @@ void TProcessor::WorkerDone(TIterThread& worker)
 namespace {
 
 // Escape tests of the scalar kernel after a stop within which its line is still
-// finished: about 30 ms on a current core.
+// finished: some 20 ms on a current core.
 constexpr std::int64_t kScalarStopGrace = std::int64_t{1} << 23;
 
 // The escape test loop. With Stop it looks at it every 65536 tests of the pixel

@@ -42,8 +42,8 @@ struct TEscapeLine {
     std::int64_t* Work = nullptr;
 
     // Block iterations (each steps every lane in flight) after a stop within
-    // which a line is still finished: about 30 ms on a current core.
-    static constexpr std::int64_t kSimdStopGrace = std::int64_t{1} << 22;
+    // which a line is still finished: some 20 ms on a current core.
+    static constexpr std::int64_t kSimdStopGrace = std::int64_t{1} << 21;
 };
 
 // Once a stop is asked for, work goes on for at most Grace more units of work
