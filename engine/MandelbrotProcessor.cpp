@@ -2,6 +2,7 @@
 
 #include "CPUTime.h"
 #include "ColorModelFns.h"
+#include "DeepKernel.h"
 #include "Errors.h"
 #include "NumberFns.h"
 #include "SimdKernel.h"
@@ -25,6 +26,28 @@ constexpr TSize DefaultSize{400, 300};
 struct TProcessor::TIterThread {
     TProcessor* FProcessor = nullptr;
     std::thread Thread;
+};
+
+// The reference orbit of a deep rendering. The first worker computes it under
+// Mutex while the others wait; a rendering with the same inputs reuses it.
+struct TProcessor::TDeepState {
+    TPreciseCenter Center;
+    bool Julia = false;
+    TPoint2D JuliaPoint;
+    int MaxSteps = 0;
+    double AbsMax2 = 0;
+    long Bits = 0;
+
+    std::mutex Mutex;
+    bool Ready = false; // under Mutex
+    TReferenceOrbit Orbit;
+    double Ms = 0;
+
+    bool SameInputs(const TDeepState& o) const
+    {
+        return Center == o.Center && Julia == o.Julia && JuliaPoint == o.JuliaPoint && MaxSteps == o.MaxSteps &&
+               AbsMax2 == o.AbsMax2 && Bits == o.Bits;
+    }
 };
 
 // ---------------------------------------------------------------------------
@@ -101,6 +124,7 @@ void TProcessor::UpdateMatrices()
     m.Translate(-Width() / 2.0, Height() / 2.0);
     m.Scale(FView.Scale, FView.Scale);
     m.Rotate(FView.Angle);
+    PxToOffsetMatrix = m;
     m.Translate(FView.Center);
     PxToLogMatrix = m;
     m.Inverse();
@@ -221,6 +245,7 @@ void TProcessor::StartThreads()
     FThreadInteriorFactor = FInteriorFactor;
     FThreadKernel = FKernel;
     FThreadCycleDetection = FCycleDetection;
+    PrepareDeep();
     FNextLine = 0;
     FTerminated.store(false, std::memory_order_relaxed);
     const int n = FThreadCount > 0 ? FThreadCount : DefaultThreadCount();
@@ -389,6 +414,10 @@ std::int64_t TProcessor::IterateJulia(const TPoint2D& p) const
 
 void TProcessor::ComputeLine(int y)
 {
+    if (FThreadDeep) {
+        ComputeLineDeep(y);
+        return;
+    }
     const TAlgorithm algorithm = Algorithm();
     if (algorithm != alMandelbrot && algorithm != alJulia) return;
     if (FThreadKernel == TKernel::Simd)
@@ -453,6 +482,104 @@ void TProcessor::ComputeLineSimd(int y, TAlgorithm algorithm)
     }
 }
 
+// ---------------------------------------------------------------------------
+// Deep views
+
+namespace {
+
+// Doubles hold 52 bits after the leading one. Below this many bits under the
+// largest coordinate of the image the grid of doubles is coarser than 1/4096
+// of a pixel, and pictures turn into blocks and noise.
+constexpr int DeepThreshold = 52 - 12;
+
+} // namespace
+
+bool TProcessor::NeedsDeep(const TView& view, const TSize& size)
+{
+    const double scale = std::abs(view.Scale);
+    if (!(scale > 0) || !std::isfinite(scale)) return false;
+    // The largest coordinate of any pixel: the centre's plus half the image's
+    // extent (the pixel count enters here: a small image near 0 has fine doubles).
+    const double extent = scale * (std::max(size.Width, 0) + std::max(size.Height, 0)) / 2.0;
+    const double largest = std::max(std::abs(view.Center.x), std::abs(view.Center.y)) + extent;
+    if (!std::isfinite(largest)) return false;
+    return scale < std::ldexp(largest, -DeepThreshold) || scale < 1e-290;
+}
+
+double TProcessor::DeepReferenceMs() const
+{
+    if (!FDeep) return 0;
+    std::lock_guard lock(FDeep->Mutex);
+    return FDeep->Ms;
+}
+
+void TProcessor::PrepareDeep()
+{
+    FDeepIterations.store(0, std::memory_order_relaxed);
+    FThreadDeep = FDeepMode == TDeepMode::On || (FDeepMode == TDeepMode::Auto && NeedsDeep(FView, Size()));
+    if (!FThreadDeep) return;
+    auto state = std::make_unique<TDeepState>();
+    state->Center = FView.PreciseCenter();
+    state->Julia = Algorithm() == alJulia;
+    state->JuliaPoint = state->Julia ? JuliaPoint() : TPoint2D{};
+    state->MaxSteps = FThreadMaxSteps;
+    state->AbsMax2 = FThreadAbsMax2;
+    const double magnitude = std::max({std::abs(FView.Center.x), std::abs(FView.Center.y),
+                                       std::abs(state->JuliaPoint.x), std::abs(state->JuliaPoint.y)});
+    state->Bits = ReferenceBits(std::abs(FView.Scale), magnitude);
+    if (FDeep && FDeep->SameInputs(*state)) return; // no worker runs: FDeep is ours
+    FDeep = std::move(state);
+}
+
+void TProcessor::ComputeLineDeep(int y)
+{
+    TDeepState& deep = *FDeep;
+    {
+        std::lock_guard lock(deep.Mutex);
+        if (!deep.Ready) {
+            if (TerminateRequested()) return;
+            const std::int64_t t0 = ReadCPUTicks();
+            if (!ComputeReferenceOrbit(deep.Center, deep.Julia, deep.JuliaPoint, deep.MaxSteps, deep.AbsMax2,
+                                       deep.Bits, &FTerminated, deep.Orbit))
+                return; // stopped
+            deep.Ms = CPUTicksToMs(ReadCPUTicks() - t0);
+            deep.Ready = true;
+        }
+    }
+    const int width = Width();
+    const int colorCount = ColorCount();
+    thread_local std::vector<std::int32_t> counts;
+    thread_local std::vector<double> lastR2;
+    if (counts.size() < static_cast<std::size_t>(width)) {
+        counts.resize(static_cast<std::size_t>(width));
+        lastR2.resize(static_cast<std::size_t>(width));
+    }
+    // Deltas from the orbit's own centre, in the units the kernel carries them.
+    const double s = DeltaScale(std::abs(FView.Scale));
+    TMatrix2D m = PxToOffsetMatrix;
+    m.Scale(s, s);
+    TDeepLine line;
+    line.Orbit = &deep.Orbit;
+    line.Matrix = &m;
+    line.DeltaScale = s;
+    line.Y = y;
+    line.Width = width;
+    line.MaxSteps = FThreadMaxSteps;
+    line.AbsMax2 = FThreadAbsMax2;
+    line.Julia = deep.Julia;
+    line.Stop = &FTerminated;
+    std::uint64_t iterations = 0;
+    const bool done = FThreadKernel == TKernel::Simd ? DeepEscapeLine(line, counts.data(), lastR2.data(), iterations)
+                                                     : DeepEscapeLineScalar(line, counts.data(), lastR2.data(), iterations);
+    FDeepIterations.fetch_add(iterations, std::memory_order_relaxed);
+    if (!done) return;
+    for (int x = 0; x < width; ++x) {
+        const std::int64_t index = OutcomeIndex(counts[static_cast<std::size_t>(x)],
+                                                lastR2[static_cast<std::size_t>(x)], ColorOffset(), colorCount);
+        FBmp8.SetBuffer(x, y, static_cast<int>(index & 0xFF));
+    }
+}
+
 std::string TProcessor::KernelTargetName()
 {
     return SimdTargetName();
@@ -460,6 +587,52 @@ std::string TProcessor::KernelTargetName()
 
 // ---------------------------------------------------------------------------
 // Text forms
+
+// ---------------------------------------------------------------------------
+// Views
+
+bool TView::HasPreciseCenter() const
+{
+    if (Precise.X.IsDouble() && Precise.Y.IsDouble()) return false;
+    return Precise.X.ToDouble() == Center.x && Precise.Y.ToDouble() == Center.y;
+}
+
+TPreciseCenter TView::PreciseCenter() const
+{
+    if (HasPreciseCenter()) return Precise;
+    return {TPreciseNumber(Center.x), TPreciseNumber(Center.y)};
+}
+
+void TView::SetPreciseCenter(const TPreciseCenter& value)
+{
+    Center = {value.X.ToDouble(), value.Y.ToDouble()};
+    Precise = value.X.IsDouble() && value.Y.IsDouble() ? TPreciseCenter{} : value;
+}
+
+bool operator==(const TView& a, const TView& b)
+{
+    if (a.Center != b.Center || a.Scale != b.Scale || a.Angle != b.Angle) return false;
+    const bool precise = a.HasPreciseCenter();
+    if (precise != b.HasPreciseCenter()) return false;
+    return !precise || a.Precise == b.Precise;
+}
+
+TView MoveView(const TView& view, const TPoint2D& offset)
+{
+    TView result = view;
+    const TPreciseCenter c = view.PreciseCenter();
+    result.SetPreciseCenter({c.X.Plus(offset.x), c.Y.Plus(offset.y)});
+    return result;
+}
+
+TView ZoomViewAbout(const TView& view, const TPoint2D& offset, double factor)
+{
+    // The point at offset stays: the centre moves towards it by 1 - 1/factor of the way.
+    const double part = 1.0 - 1.0 / factor;
+    TView result = MoveView(view, {offset.x * part, offset.y * part});
+    result.Scale = view.Scale / factor;
+    return result;
+}
 
 TView HomeView(TAlgorithm algorithm)
 {
@@ -472,6 +645,18 @@ std::string ViewToStr(const TView& view)
     return Format("%.16e,%.16e,%.16e,%.16e", {view.Center.x, view.Center.y, view.Scale, view.Angle});
 }
 
+std::string PreciseViewToStr(const TView& view)
+{
+    std::string text = ViewToStr(view);
+    if (view.HasPreciseCenter()) {
+        for (const TPreciseNumber* n : {&view.Precise.X, &view.Precise.Y}) {
+            text += ',';
+            text += n->ToDecimal();
+        }
+    }
+    return text;
+}
+
 TView StrToView(std::string_view text)
 {
     TView view;
@@ -479,6 +664,10 @@ TView StrToView(std::string_view text)
     view.Center.y = StrToFloat(GetFieldOf(text, 1, ','));
     view.Scale = StrToFloat(GetFieldOf(text, 2, ','));
     view.Angle = StrToFloat(GetFieldOf(text, 3, ','));
+    if (std::count(text.begin(), text.end(), ',') < 5) return view;
+    const auto x = TPreciseNumber::FromDecimal(GetFieldOf(text, 4, ','));
+    const auto y = TPreciseNumber::FromDecimal(GetFieldOf(text, 5, ','));
+    if (x && y && x->ToDouble() == view.Center.x && y->ToDouble() == view.Center.y) view.SetPreciseCenter({*x, *y});
     return view;
 }
 

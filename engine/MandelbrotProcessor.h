@@ -22,6 +22,7 @@
 #include "ColorFns.h"
 #include "Matrix2D.h"
 #include "PalBmp.h"
+#include "PreciseNumber.h"
 
 #include <atomic>
 #include <cstdint>
@@ -37,17 +38,39 @@ namespace quillon {
 
 // The part of the plane that the image shows. Scale is in plane units per pixel
 // (0 marks the empty view), Angle in radians, counter-clockwise.
+//
+// Deep views need more bits in the centre than a double has: Precise holds
+// them, and Center its rounding to doubles. Precise is in force only while
+// each of its coordinates rounds to Center's, so code that sets Center alone
+// drops it, and a view without one is exactly what its Center says.
 struct TView {
     TPoint2D Center;
     double Scale = 0;
     double Angle = 0;
+    TPreciseCenter Precise;
 
+    TView() = default;
+    TView(const TPoint2D& center, double scale, double angle) : Center(center), Scale(scale), Angle(angle) {}
     static TView Create(const TPoint2D& center, double scale, double angle) { return TView{center, scale, angle}; }
     bool GetValid() const { return Scale != 0; }
     void Invalidate() { Scale = 0; }
-    // Exact comparison of every field.
-    friend bool operator==(const TView&, const TView&) = default;
+    // True when the centre has more bits than Center holds.
+    bool HasPreciseCenter() const;
+    // The centre with every bit it has.
+    TPreciseCenter PreciseCenter() const;
+    // Center becomes the rounding of value; Precise holds value unless Center
+    // holds it exactly.
+    void SetPreciseCenter(const TPreciseCenter& value);
+    // Exact comparison of Center, Scale, Angle and the precise centre in force.
+    friend bool operator==(const TView& a, const TView& b);
 };
+
+// The view with its centre moved by offset, added at the centre's full
+// precision (exact unless the sum needs more than TPreciseNumber::MaxBits bits).
+TView MoveView(const TView& view, const TPoint2D& offset);
+// Zooms by factor (2: twice as large) about the point at offset from the
+// centre, which stays where it is in the image.
+TView ZoomViewAbout(const TView& view, const TPoint2D& offset, double factor);
 
 enum TAlgorithm : int { alMandelbrot, alJulia };
 
@@ -73,6 +96,10 @@ private:
 };
 
 enum TUpDown : int { drUp, drDown };
+
+// When the workers iterate relative to a reference orbit (perturbation)
+// instead of in plain doubles: only where doubles fail (Auto), always, or never.
+enum class TDeepMode { Auto, On, Off };
 
 // The line kernel of the workers: the plain scalar loop (the reference) or the
 // vectorised one; both give the same image bit for bit.
@@ -149,6 +176,9 @@ public:
     void RestartIfStopped();
 
     TPoint2D PixelToLog(const TPoint& pt) const { return PxToLogMatrix.Transform(pt); }
+    // The plane displacement of pixel pt from the view's centre; with MoveView it
+    // gives the pixel's point at the centre's full precision.
+    TPoint2D PixelToOffset(const TPoint& pt) const { return PxToOffsetMatrix.Transform(pt); }
     TPoint LogToPixel(const TPoint2D& value) const;
     void UpdateMatrices();
 
@@ -161,6 +191,19 @@ public:
     void SetCycleDetection(bool value) { FCycleDetection = value; }
     // The instruction set the vectorised kernel runs with on this processor ("AVX2", ...).
     static std::string KernelTargetName();
+
+    // Perturbation of the next rendering.
+    TDeepMode DeepMode() const { return FDeepMode; }
+    void SetDeepMode(TDeepMode value) { FDeepMode = value; }
+    // Whether view at size needs perturbation: when the doubles around the
+    // image's largest coordinate are coarser than 1/4096 of a pixel (see
+    // DeepThreshold in the source).
+    static bool NeedsDeep(const TView& view, const TSize& size);
+    // Whether the current or last rendering used perturbation, and then the
+    // escape tests its workers made, and the wall time its reference orbit took.
+    bool DeepActive() const { return FThreadDeep; }
+    std::uint64_t DeepIterations() const { return FDeepIterations.load(std::memory_order_relaxed); }
+    double DeepReferenceMs() const;
 
     // Workers of the next rendering; 0 or less means one per logical processor.
     int ThreadCount() const { return FThreadCount; }
@@ -199,9 +242,12 @@ public:
 
     TMatrix2D PxToLogMatrix;
     TMatrix2D LogToPxMatrix;
+    // As PxToLogMatrix without the move to the centre.
+    TMatrix2D PxToOffsetMatrix;
 
 private:
     struct TIterThread;
+    struct TDeepState;
 
     void SetDefaults();
     void StartThreads();
@@ -215,6 +261,9 @@ private:
     std::int64_t OutcomeIndex(std::int64_t n, double r2, int offset, int colorCount) const;
     void ComputeLineScalar(int y, TAlgorithm algorithm);
     void ComputeLineSimd(int y, TAlgorithm algorithm);
+    void ComputeLineDeep(int y);
+    // Decides whether the rendering about to start is deep and readies its reference orbit.
+    void PrepareDeep();
 
     TPaletteBitmap FBmp8;
     std::vector<TColor> FColors;
@@ -249,6 +298,10 @@ private:
     bool FCycleDetection = true;
     bool FThreadCycleDetection = true;     // snapshot of FCycleDetection
     std::atomic<bool> FTerminated{false}; // asks every worker of the rendering to end
+    TDeepMode FDeepMode = TDeepMode::Auto;
+    bool FThreadDeep = false;
+    std::unique_ptr<TDeepState> FDeep; // the reference orbit and its inputs
+    std::atomic<std::uint64_t> FDeepIterations{0};
 };
 
 // Stops a running rendering for the guard's lifetime and starts it again
@@ -271,8 +324,13 @@ TView HomeView(TAlgorithm algorithm);
 
 // "%.16e,%.16e,%.16e,%.16e": Center.x, Center.y, Scale, Angle.
 std::string ViewToStr(const TView& view);
+// ViewToStr followed, when the view has a precise centre, by its coordinates
+// in plain decimal as fields 4 and 5.
+std::string PreciseViewToStr(const TView& view);
 // Fields 0..3 of the comma-separated text; "Invalid index" for fewer fields, a
-// conversion error for a field that is not a number. Not validated.
+// conversion error for a field that is not a number. Not validated. Fields 4
+// and 5, when both are decimal numbers that round to fields 0 and 1, become
+// the precise centre; otherwise they are ignored.
 TView StrToView(std::string_view text);
 // "%dx%d", width first.
 std::string SizeToStr(const TSize& size);
