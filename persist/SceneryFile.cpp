@@ -32,6 +32,8 @@ constexpr const char* KeyJuliaPoint = "JuliaPoint";
 // Written only when on, after the others, so that a file without interior
 // coloring stays as it always was.
 constexpr const char* KeyInterior = "Interior";
+// The view's centre with every digit, when View's doubles do not hold it.
+constexpr const char* KeyCenter = "Center";
 
 constexpr const char* FileType = "QSF";
 constexpr int FileVersion = 100;
@@ -49,6 +51,25 @@ TUpDown ToDirection(int value)
     int byte = value & 0xFF;
     if (byte != drUp && byte != drDown) throw ERangeError("Invalid animation direction.");
     return static_cast<TUpDown>(byte);
+}
+
+// The view of View, with the precise centre of Center when it rounds to View's.
+TView ReadView(TIniFile& ini)
+{
+    TView view = StrToView(ini.ReadString(SectionSettings, KeyView));
+    std::string text;
+    if (!ini.ReadString(SectionSettings, KeyCenter, text)) return view;
+    const auto comma = text.find(',');
+    const auto x = TPreciseNumber::FromDecimal(std::string_view(text).substr(0, comma));
+    const auto y = comma == std::string::npos ? std::nullopt
+                                              : TPreciseNumber::FromDecimal(std::string_view(text).substr(comma + 1));
+    if (!x || !y) throw EConvertError(Format("'%s' is not a valid center", {text}));
+    // A View edited by hand wins over a Center written for another view.
+    auto same = [](const TPreciseNumber& precise, double center) {
+        return Format("%.16e", {precise.ToDouble()}) == Format("%.16e", {center});
+    };
+    if (same(*x, view.Center.x) && same(*y, view.Center.y)) view.SetPreciseCenter({*x, *y});
+    return view;
 }
 
 } // namespace
@@ -71,6 +92,9 @@ void WriteScenery(const ISceneryHost& host, TIniFile& ini)
     ini.WriteInteger(KeyAlgorithm, host.Algorithm());
     TPoint2D julia = host.JuliaPoint();
     ini.WriteString(KeyJuliaPoint, Format("%.16f,%.16f", {julia.x, julia.y}));
+    const TView view = host.View();
+    if (view.HasPreciseCenter())
+        ini.WriteString(KeyCenter, view.Precise.X.ToDecimal() + "," + view.Precise.Y.ToDecimal());
     if (host.Interior()) ini.WriteBoolean(KeyInterior, true);
 
     // The map's text is one stored line that holds a line per node.
@@ -107,7 +131,7 @@ void ApplyScenery(TIniFile& ini, ISceneryHost& host)
     int algorithm = 0;
     if (ini.ReadInteger(SectionSettings, KeyAlgorithm, algorithm)) host.SetAlgorithm(ToAlgorithm(algorithm));
 
-    host.SetView(StrToView(ini.ReadString(SectionSettings, KeyView)));
+    host.SetView(ReadView(ini));
     host.SetMaxSteps(ini.ReadInteger(SectionSettings, KeyMaxSteps));
     host.SetMaxAbs(ini.ReadDouble(SectionSettings, KeyMaxAbs));
     host.SetAnimationSpeed(ClampAnimationSpeed(ini.ReadInteger(SectionSettings, KeyAnimationSpeed)));

@@ -4,6 +4,7 @@
 #include "colormap/ColorMap.h"
 #include "engine/Errors.h"
 #include "engine/FileFns.h"
+#include "engine/NumberFns.h"
 #include "persist/IniFileFns.h"
 #include "persist/SceneryDefaults.h"
 
@@ -468,5 +469,55 @@ TEST_F(SceneryFile, TextIsTheFileAndLoadsBack)
         EXPECT_EQ(ErrorOf([&] { LoadSceneryFromText(host, bad); }), "Invalid Quillon scenary file.");
         EXPECT_TRUE(TSnapshot(host) == before);
         EXPECT_EQ(host.FHistoryCleared, 0);
+    }
+}
+
+TEST_F(SceneryFile, DeepViewsCarryTheirCentreAfterJuliaPoint)
+{
+    TTestHost host;
+    const TView deep = MoveView(TView::Create({-1.25, 0.125}, 1e-120, 0.25), {3.3e-119, -7.1e-119});
+    ASSERT_TRUE(deep.HasPreciseCenter());
+    host.SetView(deep);
+    TIniFile ini;
+    WriteScenery(host, ini);
+    std::vector<std::string> keys;
+    ini.GetKeys("Settings", keys);
+    ASSERT_EQ(keys.size(), 11u);
+    EXPECT_EQ(keys[9], "JuliaPoint");
+    EXPECT_EQ(keys[10], "Center");
+    EXPECT_EQ(ini.ReadString("Settings", "View"), ViewToStr(deep)); // the four doubles, as ever
+    const std::string center = ini.ReadString("Settings", "Center");
+    EXPECT_EQ(center, deep.Precise.X.ToDecimal() + "," + deep.Precise.Y.ToDecimal());
+    EXPECT_EQ(center.find_first_of("eE"), std::string::npos);
+
+    const std::string path = Path("deep.qsf");
+    SaveSceneryFile(host, path);
+    TTestHost back;
+    LoadSceneryFile(back, path);
+    EXPECT_EQ(back.View(), deep);
+    EXPECT_EQ(SceneryText(back), SceneryText(host));
+
+    // A View edited by hand wins; a Center that is not two numbers is an error.
+    const std::string text = ReadFileBytes(path);
+    const std::string viewLine = "View=" + ViewToStr(deep);
+    std::string edited = text;
+    edited.replace(edited.find(viewLine), viewLine.size(), "View=-1.3,0.125,1e-120,0.25");
+    TTestHost handEdited;
+    LoadSceneryFile(handEdited, Write(edited, "edited.qsf"));
+    EXPECT_EQ(handEdited.View(), TView::Create({-1.3, 0.125}, 1e-120, 0.25));
+    // The same centre written another way still selects the precise one.
+    edited = text;
+    edited.replace(edited.find(viewLine), viewLine.size(),
+                   Format("View=-1.25,0.125,%.16e,%.16e", {deep.Scale, deep.Angle}));
+    TTestHost sameCentre;
+    LoadSceneryFile(sameCentre, Write(edited, "same.qsf"));
+    EXPECT_EQ(sameCentre.View(), deep);
+    for (const char* bad : {"1.5", "1.5,", "x,1", "1,2,3"}) {
+        edited = text;
+        const auto at = edited.find("Center=");
+        edited.replace(at, edited.find('\r', at) - at, std::string("Center=") + bad);
+        TTestHost broken;
+        EXPECT_EQ(ErrorOf([&] { LoadSceneryFile(broken, Write(edited, "broken.qsf")); }),
+                  Format("'%s' is not a valid center", {std::string(bad)}));
     }
 }
