@@ -134,7 +134,7 @@ bool DeepEscapeLineScalar(const TDeepLine& line, std::int32_t* counts, double* l
         for (;;) {
             if (line.Stop && (n & 0x3FFF) == 0x3FFF && line.Stop->load(std::memory_order_relaxed)) return false;
             double zX = X[pos], zY = Y[pos];
-            double a = dx * inv, b = dy * inv;
+            const double a = dx * inv, b = dy * inv;
             const double zx = zX + a, zy = zY + b;
             const double r2 = zx * zx + zy * zy;
             ++n;
@@ -150,17 +150,15 @@ bool DeepEscapeLineScalar(const TDeepLine& line, std::int32_t* counts, double* l
             if (r2 < a * a + b * b || pos >= end) {
                 dx = zx * s;
                 dy = zy * s;
-                a = zx;
-                b = zy;
                 zX = 0;
                 zY = 0;
                 pos = orbit.Zero;
                 end = orbit.ZeroLast;
             }
-            const double t = zX * dx - zY * dy;
-            const double u = zX * dy + zY * dx;
-            const double nx = (t + t) + (dx * a - dy * b) + dcx;
-            const double ny = (u + u) + (dx * b + dy * a) + dcy;
+            // d' = (2Z + d) d + dc, with 2Z + d = Z + z.
+            const double sx = zX + zx, sy = zY + zy;
+            const double nx = (sx * dx - sy * dy) + dcx;
+            const double ny = (sx * dy + sy * dx) + dcy;
             dx = nx;
             dy = ny;
             ++pos;

@@ -645,6 +645,11 @@ std::string ViewToStr(const TView& view)
     return Format("%.16e,%.16e,%.16e,%.16e", {view.Center.x, view.Center.y, view.Scale, view.Angle});
 }
 
+bool PreciseMatches(const TPreciseNumber& precise, double value)
+{
+    return Format("%.16e", {precise.ToDouble()}) == Format("%.16e", {value});
+}
+
 std::string PreciseViewToStr(const TView& view)
 {
     std::string text = ViewToStr(view);
@@ -667,7 +672,8 @@ TView StrToView(std::string_view text)
     if (std::count(text.begin(), text.end(), ',') < 5) return view;
     const auto x = TPreciseNumber::FromDecimal(GetFieldOf(text, 4, ','));
     const auto y = TPreciseNumber::FromDecimal(GetFieldOf(text, 5, ','));
-    if (x && y && x->ToDouble() == view.Center.x && y->ToDouble() == view.Center.y) view.SetPreciseCenter({*x, *y});
+    if (x && y && PreciseMatches(*x, view.Center.x) && PreciseMatches(*y, view.Center.y))
+        view.SetPreciseCenter({*x, *y});
     return view;
 }
 

@@ -327,9 +327,13 @@ std::string ViewToStr(const TView& view);
 // ViewToStr followed, when the view has a precise centre, by its coordinates
 // in plain decimal as fields 4 and 5.
 std::string PreciseViewToStr(const TView& view);
+// Whether precise, rounded to a double and written as "%.16e", reads as value
+// written so: the test that a stored precise coordinate belongs to a stored
+// double one (the text keeps 16 digits, not every bit).
+bool PreciseMatches(const TPreciseNumber& precise, double value);
 // Fields 0..3 of the comma-separated text; "Invalid index" for fewer fields, a
 // conversion error for a field that is not a number. Not validated. Fields 4
-// and 5, when both are decimal numbers that round to fields 0 and 1, become
+// and 5, when both are decimal numbers that match fields 0 and 1 (PreciseMatches), become
 // the precise centre; otherwise they are ignored.
 TView StrToView(std::string_view text);
 // "%dx%d", width first.

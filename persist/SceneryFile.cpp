@@ -65,10 +65,7 @@ TView ReadView(TIniFile& ini)
                                               : TPreciseNumber::FromDecimal(std::string_view(text).substr(comma + 1));
     if (!x || !y) throw EConvertError(Format("'%s' is not a valid center", {text}));
     // A View edited by hand wins over a Center written for another view.
-    auto same = [](const TPreciseNumber& precise, double center) {
-        return Format("%.16e", {precise.ToDouble()}) == Format("%.16e", {center});
-    };
-    if (same(*x, view.Center.x) && same(*y, view.Center.y)) view.SetPreciseCenter({*x, *y});
+    if (PreciseMatches(*x, view.Center.x) && PreciseMatches(*y, view.Center.y)) view.SetPreciseCenter({*x, *y});
     return view;
 }
 

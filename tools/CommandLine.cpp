@@ -109,6 +109,16 @@ TRenderOptions ParseCommandLine(const std::vector<std::string>& args)
         } else if (arg == "--interior") {
             noValue();
             options.Interior = true;
+        } else if (arg == "--deep") {
+            const std::string deep = value();
+            if (deep == "auto")
+                options.Deep = TDeepMode::Auto;
+            else if (deep == "on")
+                options.Deep = TDeepMode::On;
+            else if (deep == "off")
+                options.Deep = TDeepMode::Off;
+            else
+                throw EUsageError("Invalid value '" + deep + "' for --deep (on, off or auto).");
         } else if (arg == "--bench") {
             noValue();
             options.Bench = true;
@@ -204,10 +214,19 @@ Options:
       --kernel K          simd (default: vectorised, as the program renders)
                           or scalar (one pixel at a time); both give the
                           same image
+      --deep D            auto (default): perturbation, one reference orbit
+                          in high precision and the pixels' deltas in
+                          doubles, where plain doubles cannot resolve the
+                          pixels (scales below about 1e-13 near 1); on:
+                          always; off: never (deep views turn into blocks)
       --bench             render without writing files and print the size,
                           steps, workers, milliseconds, pixels per second and
                           iterations per second, one per line, then the
-                          kernel
+                          kernel; for a view rendered with perturbation also
+                          the reference orbit's time, iterations per second
+                          of processor time, and the same figure for the
+                          plain kernel on the whole set at the same size and
+                          steps, rendered in the same run
   -h, --help              show this help and exit
       --version           show the version and exit
 
@@ -215,7 +234,8 @@ Milliseconds run from the start of the rendering to the end of its last worker.
 Iterations are the escape tests summed over all pixels (a pixel that escapes at
 test n counts n, one that never escapes counts the step limit); they are
 counted after the timed rendering, in a separate pass of the engine's scalar
-escape test on the same pixels (both kernels count alike).
+escape test on the same pixels (both kernels count alike). A rendering with
+perturbation counts its own escape tests as it goes.
 
 A progress bar is drawn on standard error when it is a terminal.
 

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of quillon-render.
 #include "engine/Errors.h"
+#include "engine/MandelbrotProcessor.h"
 #include "engine/Matrix2D.h"
 #include "imageio/VideoWriter.h"
 
@@ -26,6 +27,7 @@ struct TRenderOptions {
     std::optional<int> Steps;    // overrides the scene's iteration limit
     bool ScalarKernel = false;   // the one-pixel-at-a-time kernel instead of the vectorised one
     bool Interior = false;       // turns interior coloring on, whatever the scene says
+    TDeepMode Deep = TDeepMode::Auto; // --deep: perturbation where needed, always or never
     bool Bench = false;
     bool Help = false;
     bool Version = false;

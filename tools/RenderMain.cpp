@@ -27,6 +27,7 @@
 #include <new>
 #include <string>
 #include <thread>
+#include <time.h>
 #include <vector>
 
 using namespace quillon;
@@ -152,13 +153,65 @@ std::uint64_t CountIterations(const TProcessor& processor, int workers, TProgres
     return total.load();
 }
 
+// Processor time of the whole process, in seconds.
+double ProcessSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+std::string KernelName(const TProcessor& processor)
+{
+    const std::string kernel =
+        processor.Kernel() == TKernel::Simd ? "simd (" + TProcessor::KernelTargetName() + ")" : "scalar";
+    return processor.DeepActive() ? "perturbation, " + kernel : kernel;
+}
+
+// The figures of a deep rendering, with the plain kernel on the whole set at
+// the same size and steps as the yardstick.
+void BenchDeep(const TRenderProcessor& processor, double cpuSeconds, TProgress& progress)
+{
+    const double ms = processor.ElapsedMs();
+    const double referenceMs = processor.DeepReferenceMs();
+    const double deepRate = static_cast<double>(processor.DeepIterations()) / std::max(cpuSeconds, 1e-9);
+    std::printf("Reference orbit milliseconds: %s (%s %% of the rendering)\n", Format("%.1f", {referenceMs}).c_str(),
+                Format("%.1f", {100.0 * referenceMs / std::max(ms, 1e-6)}).c_str());
+    std::printf("Processor seconds: %s\n", Format("%.2f", {cpuSeconds}).c_str());
+    std::printf("Iterations per processor second: %s\n", Format("%d", {RoundHalfEven(deepRate)}).c_str());
+
+    TRenderSession whole;
+    TRenderProcessor& plain = whole.Processor();
+    {
+        TRenderLock lock(whole);
+        whole.SetSize(processor.Size());
+        whole.SetMaxSteps(processor.MaxSteps());
+        whole.SetMaxAbs(processor.MaxAbs());
+        plain.SetThreadCount(processor.ThreadCount());
+        plain.SetKernel(processor.Kernel());
+        plain.SetDeepMode(TDeepMode::Off);
+    }
+    const double t0 = ProcessSeconds();
+    Render(whole, progress);
+    const double plainSeconds = ProcessSeconds() - t0;
+    const std::uint64_t plainIterations = CountIterations(plain, Workers(plain), progress);
+    const double plainRate = static_cast<double>(plainIterations) / std::max(plainSeconds, 1e-9);
+    std::printf("Whole set, %s: iterations per processor second: %s\n", KernelName(plain).c_str(),
+                Format("%d", {RoundHalfEven(plainRate)}).c_str());
+    std::printf("Perturbation against the whole set: %s\n", Format("%.2f", {deepRate / plainRate}).c_str());
+}
+
 int Bench(TRenderSession& session, TProgress& progress)
 {
     const TRenderProcessor& processor = session.Processor();
+    const double t0 = ProcessSeconds();
     Render(session, progress);
+    const double cpuSeconds = ProcessSeconds() - t0;
     const double ms = processor.ElapsedMs();
     const int workers = Workers(processor);
-    const std::uint64_t iterations = CountIterations(processor, workers, progress);
+    const bool deep = processor.DeepActive();
+    const std::uint64_t iterations =
+        deep ? processor.DeepIterations() : CountIterations(processor, workers, progress);
     const double seconds = std::max(ms, 1e-6) / 1000.0;
     const double pixels = static_cast<double>(processor.Width()) * processor.Height();
 
@@ -169,9 +222,8 @@ int Bench(TRenderSession& session, TProgress& progress)
     std::printf("Pixels per second: %s\n", Format("%d", {RoundHalfEven(pixels / seconds)}).c_str());
     std::printf("Iterations per second: %s\n",
                 Format("%d", {RoundHalfEven(static_cast<double>(iterations) / seconds)}).c_str());
-    const std::string kernel =
-        processor.Kernel() == TKernel::Simd ? "simd (" + TProcessor::KernelTargetName() + ")" : "scalar";
-    std::printf("Kernel: %s\n", kernel.c_str());
+    std::printf("Kernel: %s\n", KernelName(processor).c_str());
+    if (deep) BenchDeep(processor, cpuSeconds, progress);
     return 0;
 }
 
@@ -232,6 +284,7 @@ int Run(const TRenderOptions& options)
 
         processor.SetThreadCount(options.Threads);
         processor.SetKernel(options.ScalarKernel ? TKernel::Scalar : TKernel::Simd);
+        processor.SetDeepMode(options.Deep);
         if (options.Bench || options.WritesImage()) {
             try {
                 session.SetSize(options.Size);

@@ -113,6 +113,11 @@ TEST(DeepView, TextCarriesThePreciseCentreAfterTheFourFields)
     const std::string stale = ViewToStr(deep) + ",-1.3," + deep.Precise.Y.ToDecimal();
     EXPECT_FALSE(StrToView(stale).HasPreciseCenter());
     EXPECT_FALSE(StrToView(ViewToStr(deep) + ",x,y").HasPreciseCenter());
+    // The four fields keep 16 digits: a centre whose double needs 17 still
+    // finds its precise coordinates.
+    const TView odd = MoveView(TView::Create({0.1 + 0.2, 1.0 / 3}, 1e-50, 0.0), {1e-49, 1e-49});
+    ASSERT_NE(StrToView(ViewToStr(odd)).Center, odd.Center);
+    EXPECT_EQ(StrToView(PreciseViewToStr(odd)), odd);
 }
 
 TEST(DeepView, TwoHundredFiftyZoomStepsLandWhereExactArithmeticLands)
