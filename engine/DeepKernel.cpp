@@ -1,8 +1,12 @@
 // The vectorised perturbation kernel. Highway compiles this file once for every
 // instruction set it supports and picks the best one the processor has.
 //
-// Each lane carries one pixel and gathers its point of the reference orbit (the
-// lanes sit at different places of it). Three independent vectors are in
+// Each lane carries one pixel. A vector whose lanes all sit at the same place
+// of the same orbit ("uniform": they started together and rebased together)
+// loads the orbit's point once for all; otherwise each lane gathers its own.
+// A uniform vector takes new pixels only when all its lanes are done (or only
+// a quarter are left), so neighbouring pixels, which rebase together, keep it
+// uniform. Three independent vectors are in
 // flight so that one hides the others' latency. As in the plain kernel, the
 // vectors run blocks of iterations without counting, only noting whether a
 // live lane escaped; such a block is run again from its start, counting. No
@@ -16,6 +20,10 @@
 // engine is built with -ffp-contract=off), so both give the same image.
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "engine/DeepKernel.cpp"
+// Lane vectors live in structs here, which sizeless vector types cannot.
+#ifndef HWY_DISABLED_TARGETS
+#define HWY_DISABLED_TARGETS (HWY_SVE | HWY_SVE2 | HWY_SVE_256 | HWY_SVE2_128 | HWY_RVV)
+#endif
 #include <hwy/foreach_target.h> // IWYU pragma: keep
 #include <hwy/highway.h>
 
@@ -55,31 +63,71 @@ struct TGroup {
     V dx, dy, dcx, dcy, r2;
     VI pos, end;
     M stay; // live and not escaped
+    // Every lane at the same place of the same orbit: pos and end are then
+    // upos and uend, and the orbit's point is loaded once for all lanes.
+    bool uniform;
+    std::int64_t upos, uend;
 };
 
 // One escape test and step: the test's r2 and whether it escaped (stay), then
 // the rebasing and d' = (Z + z) d + dc.
 template <bool kScaled>
-HWY_INLINE void Step(D d, DI di, const TConsts& k, const double* X, const double* Y, TGroup& g)
+HWY_INLINE void Step(D d, DI di, const TConsts& k, const TReferenceOrbit& orbit, const double* X, const double* Y,
+                     TGroup& g)
 {
-    V zX = hn::GatherIndex(d, X, g.pos);
-    V zY = hn::GatherIndex(d, Y, g.pos);
+    V zX, zY;
+    if (g.uniform) {
+        zX = hn::Set(d, X[g.upos]);
+        zY = hn::Set(d, Y[g.upos]);
+    } else {
+        zX = hn::GatherIndex(d, X, g.pos);
+        zY = hn::GatherIndex(d, Y, g.pos);
+    }
     const V a = kScaled ? hn::Mul(g.dx, k.inv) : g.dx;
     const V b = kScaled ? hn::Mul(g.dy, k.inv) : g.dy;
     const V zx = hn::Add(zX, a);
     const V zy = hn::Add(zY, b);
     g.r2 = hn::Add(hn::Mul(zx, zx), hn::Mul(zy, zy));
     g.stay = hn::AndNot(hn::Ge(g.r2, k.absMax2), g.stay);
-    const M rebase = hn::Or(hn::Lt(g.r2, hn::Add(hn::Mul(a, a), hn::Mul(b, b))),
-                            hn::RebindMask(d, hn::Not(hn::Lt(g.pos, g.end))));
-    if (HWY_UNLIKELY(!hn::AllFalse(d, rebase))) {
+    M rebase = hn::Lt(g.r2, hn::Add(hn::Mul(a, a), hn::Mul(b, b)));
+    bool any;
+    if (g.uniform) {
+        // Lanes that no longer count follow the live ones, so the group stays
+        // uniform as long as its live lanes rebase together.
+        if (g.upos >= g.uend) {
+            rebase = hn::FirstN(d, hn::Lanes(d));
+            any = true;
+        } else {
+            const M live = hn::And(rebase, g.stay);
+            any = !hn::AllFalse(d, live);
+            if (any) {
+                if (hn::AllTrue(d, hn::Or(live, hn::Not(g.stay)))) {
+                    rebase = hn::FirstN(d, hn::Lanes(d));
+                } else {
+                    g.uniform = false;
+                    g.pos = hn::Set(di, g.upos);
+                    g.end = hn::Set(di, g.uend);
+                }
+            }
+        }
+        if (any && g.uniform) {
+            g.upos = orbit.Zero;
+            g.uend = orbit.ZeroLast;
+        }
+    } else {
+        rebase = hn::Or(rebase, hn::RebindMask(d, hn::Not(hn::Lt(g.pos, g.end))));
+        any = !hn::AllFalse(d, rebase);
+    }
+    if (HWY_UNLIKELY(any)) {
         g.dx = hn::IfThenElse(rebase, kScaled ? hn::Mul(zx, k.s) : zx, g.dx);
         g.dy = hn::IfThenElse(rebase, kScaled ? hn::Mul(zy, k.s) : zy, g.dy);
         zX = hn::IfThenElse(rebase, k.zero, zX);
         zY = hn::IfThenElse(rebase, k.zero, zY);
-        const auto rebaseI = hn::RebindMask(di, rebase);
-        g.pos = hn::IfThenElse(rebaseI, k.zeroPos, g.pos);
-        g.end = hn::IfThenElse(rebaseI, k.zeroLast, g.end);
+        if (!g.uniform) {
+            const auto rebaseI = hn::RebindMask(di, rebase);
+            g.pos = hn::IfThenElse(rebaseI, k.zeroPos, g.pos);
+            g.end = hn::IfThenElse(rebaseI, k.zeroLast, g.end);
+        }
     }
     const V sx = hn::Add(zX, zx);
     const V sy = hn::Add(zY, zy);
@@ -87,7 +135,10 @@ HWY_INLINE void Step(D d, DI di, const TConsts& k, const double* X, const double
     const V ny = hn::Add(hn::Add(hn::Mul(sx, g.dy), hn::Mul(sy, g.dx)), g.dcy);
     g.dx = nx;
     g.dy = ny;
-    g.pos = hn::Add(g.pos, k.one);
+    if (g.uniform)
+        ++g.upos;
+    else
+        g.pos = hn::Add(g.pos, k.one);
 }
 
 template <bool kScaled>
@@ -118,6 +169,8 @@ bool EscapeLineT(const TDeepLine& line, std::int32_t* counts, double* lastR2, st
     HWY_ALIGN std::int64_t Pos[kMax], End[kMax], Live[kMax], Escape[kMax];
     std::int64_t Start[kMax];
     int Pixel[kMax];
+    bool Uniform[kGroups];
+    std::int64_t UPos[kGroups], UEnd[kGroups];
 
     std::int64_t clock = 0;
     int next = 0;
@@ -149,6 +202,11 @@ bool EscapeLineT(const TDeepLine& line, std::int32_t* counts, double* lastR2, st
         }
     };
     for (std::size_t s = 0; s < slots; ++s) refill(s);
+    for (std::size_t n = 0; n < kGroups; ++n) {
+        Uniform[n] = true;
+        UPos[n] = orbit.First;
+        UEnd[n] = orbit.Last;
+    }
 
     std::int64_t firstStart = 0; // a lower bound of the live lanes' Start
     std::int64_t nextStopCheck = 1 << 14;
@@ -168,14 +226,20 @@ bool EscapeLineT(const TDeepLine& line, std::int32_t* counts, double* lastR2, st
     g##n.r2 = k.zero;                                                                                   \
     g##n.pos = hn::Load(di, Pos + n * L);                                                               \
     g##n.end = hn::Load(di, End + n * L);                                                               \
-    g##n.stay = hn::MaskFromVec(hn::BitCast(d, hn::Load(di, Live + n * L)));
+    g##n.stay = hn::MaskFromVec(hn::BitCast(d, hn::Load(di, Live + n * L)));                            \
+    g##n.uniform = Uniform[n];                                                                          \
+    g##n.upos = UPos[n];                                                                                \
+    g##n.uend = UEnd[n];
 #define QUILLON_DEEP_STORE(n)                         \
     hn::Store(g##n.dx, d, DX + n * L);                \
     hn::Store(g##n.dy, d, DY + n * L);                \
     hn::Store(g##n.r2, d, R2 + n * L);                \
     hn::Store(g##n.pos, di, Pos + n * L);             \
-    hn::Store(g##n.end, di, End + n * L);
-#define QUILLON_DEEP_STEP(n) Step<kScaled>(d, di, k, X, Y, g##n);
+    hn::Store(g##n.end, di, End + n * L);             \
+    Uniform[n] = g##n.uniform;                        \
+    UPos[n] = g##n.upos;                              \
+    UEnd[n] = g##n.uend;
+#define QUILLON_DEEP_STEP(n) Step<kScaled>(d, di, k, orbit, X, Y, g##n);
 
         // The block without counting.
         bool escaped;
@@ -205,7 +269,7 @@ bool EscapeLineT(const TDeepLine& line, std::int32_t* counts, double* lastR2, st
 #define QUILLON_DEEP_COUNT(n)                                                             \
     {                                                                                     \
         const M before = g##n.stay;                                                       \
-        Step<kScaled>(d, di, k, X, Y, g##n);                                              \
+        Step<kScaled>(d, di, k, orbit, X, Y, g##n);                                       \
         esc##n = hn::IfThenElse(hn::RebindMask(di, hn::AndNot(g##n.stay, before)), iter, esc##n); \
     }
                 QUILLON_DEEP_EACH(QUILLON_DEEP_COUNT)
@@ -226,25 +290,48 @@ bool EscapeLineT(const TDeepLine& line, std::int32_t* counts, double* lastR2, st
         const bool atLimit = clock - firstStart >= maxSteps;
         if (!escaped && !atLimit) continue;
         firstStart = kIdleStart;
-        for (std::size_t s = 0; s < slots; ++s) {
-            const int px = Pixel[s];
-            if (px >= 0) {
-                std::int64_t n = -1;
+        for (std::size_t n = 0; n < kGroups; ++n) {
+            // Results first; a uniform group takes new pixels only once all its
+            // lanes are done (or few are left), so that it stays uniform.
+            int left = 0;
+            for (std::size_t s = n * L; s < (n + 1) * L; ++s) {
+                const int px = Pixel[s];
+                if (px < 0) continue;
+                std::int64_t steps = -1;
                 if (escaped && Escape[s] >= 0) {
-                    n = blockStart - Start[s] + Escape[s] + 1;
-                    counts[px] = static_cast<std::int32_t>(n);
+                    steps = blockStart - Start[s] + Escape[s] + 1;
+                    counts[px] = static_cast<std::int32_t>(steps);
                 } else if (clock - Start[s] >= maxSteps) {
-                    n = maxSteps;
+                    steps = maxSteps;
                     counts[px] = 0;
                     lastR2[px] = R2[s];
                 }
-                if (n >= 0) {
-                    tests += static_cast<std::uint64_t>(n);
+                if (steps >= 0) {
+                    tests += static_cast<std::uint64_t>(steps);
                     --live;
-                    refill(s);
+                    Pixel[s] = -1;
+                    Live[s] = 0;
+                    Start[s] = kIdleStart;
+                } else {
+                    ++left;
                 }
             }
-            firstStart = std::min(firstStart, Start[s]);
+            if (Uniform[n] && left == 0) {
+                for (std::size_t s = n * L; s < (n + 1) * L; ++s) refill(s);
+                UPos[n] = orbit.First;
+                UEnd[n] = orbit.Last;
+            } else if (!Uniform[n] || static_cast<std::size_t>(left) * 4 <= L) {
+                if (Uniform[n]) {
+                    for (std::size_t s = n * L; s < (n + 1) * L; ++s) {
+                        Pos[s] = UPos[n];
+                        End[s] = UEnd[n];
+                    }
+                    Uniform[n] = false;
+                }
+                for (std::size_t s = n * L; s < (n + 1) * L; ++s)
+                    if (Pixel[s] < 0) refill(s);
+            }
+            for (std::size_t s = n * L; s < (n + 1) * L; ++s) firstStart = std::min(firstStart, Start[s]);
         }
     }
     iterations += tests;
