@@ -182,10 +182,13 @@ public:
     // The view a click at plane point Center zooms to: the selection's scale
     // and angle, or a tenth of the view's scale.
     TView ClickView(const TPoint2D& center) const;
+    // The same at a centre with all its digits (deep views).
+    TView ClickView(const TPreciseCenter& center) const;
     // Zooms to the target of a double-click or middle click at Center: the
     // selection in selection mode, else the click view; the view left goes
     // into the history and the selection goes.
     void ZoomToTarget(const TPoint2D& center);
+    void ZoomToTarget(const TPreciseCenter& center);
 
     // --- Selection and tools -----------------------------------------------
     // The selection rectangle in plane coordinates; an invalid view for none.

@@ -98,12 +98,24 @@ void TSession::ZoomAt(const TPoint2D& anchor, double factor)
 
 TView TSession::ClickView(const TPoint2D& center) const
 {
-    if (FSelection.GetValid()) return TView::Create(center, FSelection.Scale, FSelection.Angle);
+    return ClickView(TPreciseCenter{TPreciseNumber(center.x), TPreciseNumber(center.y)});
+}
+
+TView TSession::ClickView(const TPreciseCenter& center) const
+{
     const TView view = View();
-    return TView::Create(center, view.Scale / FLastSelectionRatio, view.Angle);
+    TView result = FSelection.GetValid() ? TView::Create({}, FSelection.Scale, FSelection.Angle)
+                                         : TView::Create({}, view.Scale / FLastSelectionRatio, view.Angle);
+    result.SetPreciseCenter(center);
+    return result;
 }
 
 void TSession::ZoomToTarget(const TPoint2D& center)
+{
+    ZoomToTarget(TPreciseCenter{TPreciseNumber(center.x), TPreciseNumber(center.y)});
+}
+
+void TSession::ZoomToTarget(const TPreciseCenter& center)
 {
     TBatch batch(*this);
     FHistory.Push(View());

@@ -215,6 +215,27 @@ TEST_F(SessionTest, TheJuliaSetKeepsTheMandelbrotHistoryAndSelection)
     EXPECT_EQ(Session.View(), Somewhere);
 }
 
+TEST_F(SessionTest, DeepViewsKeepTheirPreciseCentreThroughZoomsHistoryAndTheJuliaSwitch)
+{
+    Session.SetToolMode(tmCursor);
+    const TView deep = MoveView(TView::Create({-0.75, 0.1}, 1e-80, 0.25), {3e-79, -2e-79});
+    ASSERT_TRUE(deep.HasPreciseCenter());
+    Session.SetView(deep);
+    // A click five pixels right of the centre, with the centre's every digit.
+    const TView target = MoveView(deep, {5e-80, 0});
+    Session.ZoomToTarget(target.PreciseCenter());
+    EXPECT_EQ(Session.View().PreciseCenter(), target.PreciseCenter());
+    EXPECT_EQ(Session.View().Scale, 1e-81);
+    Session.ZoomBy(0.5);
+    EXPECT_EQ(Session.View().PreciseCenter(), target.PreciseCenter());
+    const TView zoomed = Session.View();
+    Session.SetAlgorithm(alJulia);
+    Session.SetAlgorithm(alMandelbrot);
+    EXPECT_EQ(Session.View(), zoomed);
+    ASSERT_TRUE(Session.PopHistory());
+    EXPECT_EQ(Session.View(), deep);
+}
+
 TEST_F(SessionTest, ClearingTheHistoryForgetsTheKeptOneToo)
 {
     Session.SetToolMode(tmCursor);

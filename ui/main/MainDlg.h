@@ -200,6 +200,13 @@ public:
     // Paint-box positions and plane points, through the image offset.
     TPoint2D PaintBoxToLog(const QPoint& P) const;
     QPoint LogToPaintBox(const TPoint2D& Z) const;
+    // Whether the view needs the precise centre (perturbation or a centre
+    // beyond doubles); shallow views keep the plain double arithmetic.
+    bool DeepView() const;
+    // The plane point under P with the view centre's full precision.
+    TPreciseCenter PaintBoxToPrecise(const QPoint& P) const;
+    // Where the centre of V lies, exact also for deep views.
+    QPoint ViewCenterToPaintBox(const TView& V) const;
 
     // --- Components --------------------------------------------------------
     QMenuBar* MainMenuBar = nullptr;

@@ -11,12 +11,12 @@ void TMainDialog::ZoomBy(double Factor)
 
 TView TMainDialog::GetClickView(const QPoint& P) const
 {
-    return FSession->ClickView(PaintBoxToLog(P));
+    return FSession->ClickView(PaintBoxToPrecise(P));
 }
 
 void TMainDialog::ZoomToTarget()
 {
-    FSession->ZoomToTarget(PaintBoxToLog(DownPoint()));
+    FSession->ZoomToTarget(PaintBoxToPrecise(DownPoint()));
 }
 
 void TMainDialog::ActionPopHistoryExecute()

@@ -150,9 +150,14 @@ void TMainDialog::PaintBoxDblClick(QMouseEvent* Event)
 
 void TMainDialog::PanTo(const TPoint& P)
 {
-    TView view = View();
     const TPoint d{P.x - FMouse.DownPoint.x, P.y - FMouse.DownPoint.y};
     const TPoint2D dz = Processor().PxToLogMatrix.TransformDistance(d);
+    if (DeepView()) {
+        // At the centre's full precision.
+        SetView(MoveView(View(), {-dz.x, -dz.y}));
+        return;
+    }
+    TView view = View();
     view.Center = TPoint2D::Create(view.Center.x - dz.x, view.Center.y - dz.y);
     SetView(view);
 }

@@ -164,6 +164,34 @@ TPoint2D TMainDialog::PaintBoxToLog(const QPoint& P) const
     return Processor().PixelToLog(TPoint{P.x() - FImageOffset.x(), P.y() - FImageOffset.y()});
 }
 
+bool TMainDialog::DeepView() const
+{
+    return View().HasPreciseCenter() || TProcessor::NeedsDeep(View(), Processor().Size());
+}
+
+TPreciseCenter TMainDialog::PaintBoxToPrecise(const QPoint& P) const
+{
+    if (!DeepView()) {
+        const TPoint2D z = PaintBoxToLog(P);
+        return {TPreciseNumber(z.x), TPreciseNumber(z.y)};
+    }
+    const TPoint2D offset = Processor().PixelToOffset(TPoint{P.x() - FImageOffset.x(), P.y() - FImageOffset.y()});
+    return MoveView(View(), offset).PreciseCenter();
+}
+
+QPoint TMainDialog::ViewCenterToPaintBox(const TView& V) const
+{
+    if (!DeepView() && !V.HasPreciseCenter()) return LogToPaintBox(V.Center);
+    // The centres' difference at full precision, then the inverse matrix's
+    // linear part: deep views are beyond the doubles of LogToPaintBox.
+    const TPreciseCenter a = V.PreciseCenter(), b = View().PreciseCenter();
+    const double dx = a.X.Minus(b.X).ToDouble(), dy = a.Y.Minus(b.Y).ToDouble();
+    const TMatrix2D& m = Processor().LogToPxMatrix;
+    const TPoint2D c = m.Transform(View().Center);
+    return QPoint(RoundToInt(c.x + dx * m.m11() + dy * m.m21()) + FImageOffset.x(),
+                  RoundToInt(c.y + dx * m.m12() + dy * m.m22()) + FImageOffset.y());
+}
+
 QPoint TMainDialog::LogToPaintBox(const TPoint2D& Z) const
 {
     const TPoint p = Processor().LogToPixel(Z);

@@ -40,7 +40,7 @@ TSelectionPlacement TMainDialog::SelectionPlacement() const
 
 TPoint TMainDialog::SelectionCentrePixel() const
 {
-    const QPoint c = LogToPaintBox(Selection().Center);
+    const QPoint c = ViewCenterToPaintBox(Selection());
     return TPoint{c.x(), c.y()};
 }
 
@@ -93,7 +93,7 @@ void TMainDialog::SelectionDrag(const TPoint& P, bool Ctrl)
     switch (FMouse.DragAction) {
     case daMoveSelection:
         SetPaintBoxCursor(crMove);
-        selection.Center = PaintBoxToLog(Q(P));
+        selection.SetPreciseCenter(PaintBoxToPrecise(Q(P)));
         break;
     case daAngle: {
         SetPaintBoxCursor(crTurn);
