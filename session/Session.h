@@ -59,6 +59,10 @@ private:
     unsigned FBits = 0;
 };
 
+// The deepest scale zooming reaches (plane units per pixel): the zoom
+// commands and clicks stop there.
+inline constexpr double DeepestScale = 1e-300;
+
 class TSession : public ISceneryHost, public IOptionsHost {
 public:
     // Starts from the program's default state: the processor's defaults, the

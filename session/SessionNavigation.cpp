@@ -5,7 +5,19 @@
 #include "persist/SceneImage.h"
 #include "session/PointerZoom.h"
 
+#include <cmath>
+
 namespace quillon {
+
+namespace {
+
+// A scale that zooming makes, stopped at the deepest one.
+double Stopped(double scale)
+{
+    return scale != 0 && std::abs(scale) < DeepestScale ? std::copysign(DeepestScale, scale) : scale;
+}
+
+} // namespace
 
 // --- History -----------------------------------------------------------------
 
@@ -83,7 +95,7 @@ void TSession::Reset()
 void TSession::ZoomBy(double factor)
 {
     TView view = View();
-    view.Scale = view.Scale * factor;
+    view.Scale = Stopped(view.Scale * factor);
     TBatch batch(*this);
     SetView(view);
     SetRunning(true);
@@ -106,6 +118,7 @@ TView TSession::ClickView(const TPreciseCenter& center) const
     const TView view = View();
     TView result = FSelection.GetValid() ? TView::Create({}, FSelection.Scale, FSelection.Angle)
                                          : TView::Create({}, view.Scale / FLastSelectionRatio, view.Angle);
+    result.Scale = Stopped(result.Scale);
     result.SetPreciseCenter(center);
     return result;
 }

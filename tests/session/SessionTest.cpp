@@ -234,6 +234,17 @@ TEST_F(SessionTest, DeepViewsKeepTheirPreciseCentreThroughZoomsHistoryAndTheJuli
     EXPECT_EQ(Session.View(), zoomed);
     ASSERT_TRUE(Session.PopHistory());
     EXPECT_EQ(Session.View(), deep);
+
+    // Zooming stops at the deepest scale.
+    Session.SetView(TView::Create({-0.75, 0.1}, 3e-300, 0));
+    Session.ZoomBy(0.1);
+    EXPECT_EQ(Session.View().Scale, DeepestScale);
+    Session.ZoomBy(0.5);
+    EXPECT_EQ(Session.View().Scale, DeepestScale);
+    Session.ZoomToTarget(Session.View().PreciseCenter());
+    EXPECT_EQ(Session.View().Scale, DeepestScale);
+    Session.ZoomBy(2);
+    EXPECT_EQ(Session.View().Scale, 2 * DeepestScale);
 }
 
 TEST_F(SessionTest, ClearingTheHistoryForgetsTheKeptOneToo)

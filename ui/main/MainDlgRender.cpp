@@ -3,6 +3,8 @@
 #include "ui/main/MainDlg.h"
 
 #include <QtGui/QGuiApplication>
+
+#include <cmath>
 #include <QtGui/QPainter>
 #include <QtWidgets/QLabel>
 #include <QtCore/QTimer>
@@ -91,6 +93,7 @@ void TMainDialog::UpdateViewPanels()
     SetStatusPanel(7, Q(CenterText(view)));
     SetStatusPanel(9, Q(ZoomText(ZoomFigure(Processor().Width(), view.Scale))));
     SetStatusPanel(11, Q(AngleText(view)));
+    SetStatusPanel(14, std::abs(view.Scale) <= DeepestScale ? tr("Deepest zoom") : QString());
 }
 
 bool TMainDialog::RotatePalette() const
