@@ -66,7 +66,7 @@ constexpr std::array<TPanelLayout, 15> PanelLayouts = {{
     {50, Qt::AlignHCenter, true, ""},
     {50, Qt::AlignRight, false, "Stats"},
     {80, Qt::AlignLeft, true, ""},
-    {90, Qt::AlignLeft, false, ""}, // notes: the deepest zoom
+    {50, Qt::AlignLeft, false, ""}, // notes: the deepest zoom
 }};
 
 QString Q(const std::string& s)

@@ -93,7 +93,7 @@ void TMainDialog::UpdateViewPanels()
     SetStatusPanel(7, Q(CenterText(view)));
     SetStatusPanel(9, Q(ZoomText(ZoomFigure(Processor().Width(), view.Scale))));
     SetStatusPanel(11, Q(AngleText(view)));
-    SetStatusPanel(14, std::abs(view.Scale) <= DeepestScale ? tr("Deepest zoom") : QString());
+    SetStatusPanel(14, std::abs(view.Scale) <= DeepestScale ? tr("Deepest") : QString());
 }
 
 bool TMainDialog::RotatePalette() const
