@@ -3,6 +3,7 @@
 #include "Errors.h"
 
 #include <atomic>
+#include <cstdint>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -29,16 +30,33 @@ std::string CannotWriteMessage(const std::string& path, int error)
     return "Cannot write file \"" + path + "\". " + std::strerror(error) + ".";
 }
 
+std::string FileTooLargeMessage(const std::string& path)
+{
+    return "Cannot open file \"" + path + "\". The file is larger than " +
+           std::to_string(MaxReadFileSize / (1024 * 1024)) + " MiB.";
+}
+
 std::string ReadFileBytes(const std::string& path)
 {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) throw EQuillonError(CannotOpenMessage(path, errno));
+#ifndef _WIN32
+    // A regular file says its size; refuse it before reading anything.
+    struct stat st {};
+    if (::fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) &&
+        static_cast<std::uintmax_t>(st.st_size) > MaxReadFileSize) {
+        std::fclose(f);
+        throw EQuillonError(FileTooLargeMessage(path));
+    }
+#endif
+    // Devices and pipes do not: stop one byte past the bound.
     std::string data;
     char buf[65536];
     std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+    while (data.size() <= MaxReadFileSize && (n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
     int err = std::ferror(f) ? errno : 0;
     std::fclose(f);
+    if (!err && data.size() > MaxReadFileSize) throw EQuillonError(FileTooLargeMessage(path));
     if (err) throw EQuillonError(CannotOpenMessage(path, err ? err : EIO));
     // A directory opens on some systems but reads as an error or nothing.
     std::error_code ec;

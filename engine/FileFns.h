@@ -8,8 +8,17 @@
 
 namespace quillon {
 
-// Reads a whole file; fails with "Cannot open file "<path>". <reason>".
+// Files the program reads whole (scenery files, color maps, palettes, the
+// settings store) are far smaller than this; anything larger, or a stream that
+// does not end, is refused before it can take the memory.
+inline constexpr std::size_t MaxReadFileSize = 16u * 1024 * 1024;
+
+// Reads a whole file; fails with "Cannot open file "<path>". <reason>", also
+// when it holds more than MaxReadFileSize bytes.
 std::string ReadFileBytes(const std::string& path);
+
+// The message for a file refused by MaxReadFileSize.
+std::string FileTooLargeMessage(const std::string& path);
 
 // Reads at most Count bytes from the start of a file (to tell its kind); fails
 // as ReadFileBytes does.
