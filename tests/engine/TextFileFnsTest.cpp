@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 using namespace quillon;
 namespace fs = std::filesystem;
@@ -94,6 +95,28 @@ TEST_F(TextFileTest, MissingFileNamesThePath)
         EXPECT_NE(std::string(e.what()).find("nope.qsf"), std::string::npos) << e.what();
     }
     EXPECT_THROW(ReadFileBytes(FDir.string()), EQuillonError);
+}
+
+// Files read whole are bounded, so a huge file or an endless stream is refused
+// with the file's name instead of taking the memory.
+TEST_F(TextFileTest, FilesLargerThanTheBoundAreRefused)
+{
+    const std::string atBound = PathOf("at-bound.qsf"), above = PathOf("above.qsf");
+    std::ofstream(atBound).close();
+    std::ofstream(above).close();
+    fs::resize_file(atBound, MaxReadFileSize);
+    fs::resize_file(above, MaxReadFileSize + 1);
+    EXPECT_EQ(ReadFileBytes(atBound).size(), MaxReadFileSize);
+    const std::string streams[] = {above, "/dev/zero"};
+    for (const std::string& path : streams) {
+        if (!fs::exists(path)) continue;
+        try {
+            ReadTextLines(path);
+            ADD_FAILURE() << path << " was read";
+        } catch (const EQuillonError& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + path + "\". The file is larger than 16 MiB.");
+        }
+    }
 }
 
 } // namespace
