@@ -28,7 +28,9 @@ std::string ReadFileHead(const std::string& path, std::size_t count);
 void WriteFileAtomic(const std::string& path, std::string_view bytes);
 
 // A temporary file beside Path, for writers that need a FILE*. Commit flushes,
-// closes and renames it over Path; destroying it uncommitted removes it.
+// closes and renames it over Path; destroying it uncommitted removes it. When
+// Path is a symbolic link, its target is written (beside it, then renamed)
+// and the link stays.
 class TAtomicFile {
 public:
     explicit TAtomicFile(std::string path);
@@ -44,6 +46,7 @@ public:
 
 private:
     std::string FPath;
+    std::string FTarget; // Path, or the file its symbolic links lead to
     std::string FTempPath;
     std::FILE* FHandle = nullptr;
     bool FCommitted = false;
