@@ -285,6 +285,28 @@ private slots:
         QCOMPARE(w.AnimationDirection(), drDown);
     }
 
+    // A field's check opens a real message box from the OK button's handler;
+    // the dialog outlives it and takes the corrected value.
+    void aFailedCheckOpensARealBox()
+    {
+        TMainDialog& w = Window();
+        auto dialog = OpenDialog();
+        auto& algorithm = Visit<TChapterFrameAlgorithm>(*dialog, chAlgorithm);
+        algorithm.EditMaxSteps->setText(QStringLiteral("12x"));
+        {
+            uitest::TRealMessageBoxes boxes;
+            dialog->ButtonOk->click();
+            QTRY_COMPARE(boxes.Texts, QStringList{QStringLiteral("Invalid integer value.")});
+        }
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->focusWidget(), algorithm.EditMaxSteps);
+        algorithm.EditMaxSteps->setText(QStringLiteral("120"));
+        dialog->ButtonOk->click();
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QCOMPARE(w.MaxSteps(), 120);
+        QVERIFY(FErrors.isEmpty());
+    }
+
     void anUnvisitedChapterIsNeitherCheckedNorStored()
     {
         TMainDialog& w = Window();
@@ -743,17 +765,40 @@ private slots:
             auto dialog = OpenDialog();
             auto& effects = Visit<TChapterFrameEffects>(*dialog, chEffects);
             QCOMPARE(effects.EditAnimationSpeed->text(), QString::fromStdString(Format("%.1f", {w.AnimationSpeedToFrameRate(6)})));
-            // 256 passes the check but not the palette: refused while storing,
-            // after the direction was stored and before the rest.
+            // 256 is outside the palette: refused by the checks, before any
+            // chapter stores a value, and Cancel then keeps nothing.
+            auto& algorithm = Visit<TChapterFrameAlgorithm>(*dialog, chAlgorithm);
+            algorithm.EditMaxSteps->setText(QStringLiteral("300"));
+            Visit<TChapterFrameEffects>(*dialog, chEffects);
             effects.SetRotationDirectionIndex(1);
             effects.EditColorOffset->setText(QStringLiteral("256"));
             effects.CheckBoxColorWrapping->setChecked(true);
             PressOk(*dialog);
             QCOMPARE(FErrors, QStringList{QStringLiteral("Invalid color offset.")});
             QVERIFY(dialog->isVisible());
-            QCOMPARE(w.AnimationDirection(), drDown);
+            QCOMPARE(dialog->focusWidget(), effects.EditColorOffset);
+            dialog->ButtonCancel->click();
+            QCOMPARE(w.MaxSteps(), 50);
+            QCOMPARE(w.AnimationDirection(), drUp);
             QCOMPARE(w.Processor().ColorOffset(), 255);
             QVERIFY(!w.ColorWrapping());
+        }
+        {
+            // The offset is checked against the palette the Palette chapter stores.
+            FErrors.clear();
+            auto dialog = OpenDialog();
+            auto& palette = Visit<TChapterFrameColors>(*dialog, chPalette);
+            palette.ColorMapFrame->ColorMap().SetAsString("$000000\r\n$FFFFFF, 9\r\n");
+            auto& effects = Visit<TChapterFrameEffects>(*dialog, chEffects);
+            effects.EditColorOffset->setText(QStringLiteral("10"));
+            PressOk(*dialog);
+            QCOMPARE(FErrors, QStringList{QStringLiteral("Invalid color offset.")});
+            QCOMPARE(w.Processor().ColorCount(), 256);
+            effects.EditColorOffset->setText(QStringLiteral("9"));
+            PressOk(*dialog);
+            QCOMPARE(FErrors.size(), 1);
+            QCOMPARE(w.Processor().ColorCount(), 10);
+            QCOMPARE(w.Processor().ColorOffset(), 9);
         }
     }
 };
