@@ -12,7 +12,7 @@ endif()
 
 # Warnings for code we write (not for third-party code).
 function(quillon_target_defaults target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra)
+  target_compile_options(${target} PRIVATE -Wall -Wextra $<$<BOOL:${QUILLON_WERROR}>:-Werror>)
   target_compile_features(${target} PUBLIC cxx_std_20)
 endfunction()
 

@@ -275,6 +275,14 @@ const TColorMap::TItem& TColorMap::GetItem(int index) const
     return *FItems[index];
 }
 
+void CheckPaletteMap(const TColorMap& map)
+{
+    if (map.Count() == 0 || map.GetItem(0).Count() != 1) throw EQuillonError("Invalid color map.");
+    if (map.ColorCount() > MaxPaletteColors)
+        throw EQuillonError(Format("Invalid number of colors (up to %d).", {MaxPaletteColors}));
+    if (map.ColorCount() < 2) throw EQuillonError("Invalid palette.");
+}
+
 std::vector<TColor> TColorMap::AsColorArray() const
 {
     if (FItems.empty() || FItems.front()->FCount != 1) throw EQuillonError("Invalid color map.");

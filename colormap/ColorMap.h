@@ -150,6 +150,15 @@ private:
     int FColorCount = 0;
 };
 
+// The longest palette the engine renders with.
+inline constexpr int MaxPaletteColors = 256;
+
+// Fails unless Map can become the palette, with the message the palette would
+// fail with: "Invalid color map." (no node, or a first count above 1),
+// "Invalid number of colors (up to 256)." or "Invalid palette." (one color).
+// Whoever takes a map from outside checks it before the working map changes.
+void CheckPaletteMap(const TColorMap& map);
+
 // The map that both the window and the command-line renderer start from: eight
 // nodes, 256 colors (black, blue, magenta, red, yellow, green, cyan, blue).
 void SetApplicationDefaultColorMap(TColorMap& map);

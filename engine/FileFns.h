@@ -8,8 +8,17 @@
 
 namespace quillon {
 
-// Reads a whole file; fails with "Cannot open file "<path>". <reason>".
+// Files the program reads whole (scenery files, color maps, palettes, the
+// settings store) are far smaller than this; anything larger, or a stream that
+// does not end, is refused before it can take the memory.
+inline constexpr std::size_t MaxReadFileSize = 16u * 1024 * 1024;
+
+// Reads a whole file; fails with "Cannot open file "<path>". <reason>", also
+// when it holds more than MaxReadFileSize bytes.
 std::string ReadFileBytes(const std::string& path);
+
+// The message for a file refused by MaxReadFileSize.
+std::string FileTooLargeMessage(const std::string& path);
 
 // Reads at most Count bytes from the start of a file (to tell its kind); fails
 // as ReadFileBytes does.
@@ -19,7 +28,9 @@ std::string ReadFileHead(const std::string& path, std::size_t count);
 void WriteFileAtomic(const std::string& path, std::string_view bytes);
 
 // A temporary file beside Path, for writers that need a FILE*. Commit flushes,
-// closes and renames it over Path; destroying it uncommitted removes it.
+// closes and renames it over Path; destroying it uncommitted removes it. When
+// Path is a symbolic link, its target is written (beside it, then renamed)
+// and the link stays.
 class TAtomicFile {
 public:
     explicit TAtomicFile(std::string path);
@@ -35,6 +46,7 @@ public:
 
 private:
     std::string FPath;
+    std::string FTarget; // Path, or the file its symbolic links lead to
     std::string FTempPath;
     std::FILE* FHandle = nullptr;
     bool FCommitted = false;

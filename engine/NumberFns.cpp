@@ -1,6 +1,7 @@
 #include "NumberFns.h"
 
 #include "Errors.h"
+#include "StrFns.h"
 
 #include <charconv>
 #include <cmath>
@@ -253,7 +254,7 @@ std::optional<int> TryStrToInt(std::string_view text)
 int StrToInt(std::string_view text)
 {
     if (auto v = TryStrToInt(text)) return *v;
-    throw EConvertError("'" + std::string(text) + "' is not a valid integer value");
+    throw EConvertError("'" + QuoteText(text) + "' is not a valid integer value");
 }
 
 int StrToIntDef(std::string_view text, int fallback)
@@ -304,7 +305,7 @@ std::optional<double> TryStrToFloat(std::string_view text)
 double StrToFloat(std::string_view text)
 {
     if (auto v = TryStrToFloat(text)) return *v;
-    throw EConvertError("'" + std::string(text) + "' is not a valid floating point value");
+    throw EConvertError("'" + QuoteText(text) + "' is not a valid floating point value");
 }
 
 std::optional<std::int64_t> RoundHalfEvenChecked(double value)

@@ -1,10 +1,12 @@
 #include "PalBmp.h"
 
 #include "Errors.h"
+#include "NumberFns.h"
 
 #include <atomic>
 #include <cstring>
 #include <limits>
+#include <new>
 
 namespace quillon {
 
@@ -51,7 +53,12 @@ void TPaletteBitmap::SetSize(int aWidth, int aHeight)
     const std::size_t bytes = stride * static_cast<std::size_t>(aHeight);
     if (stride > static_cast<std::size_t>(std::numeric_limits<int>::max())) throw EQuillonError("Invalid size.");
     // Allocate before anything changes, so a refused allocation keeps the old image.
-    std::unique_ptr<std::uint8_t[]> buffer(bytes ? new std::uint8_t[bytes]() : nullptr);
+    std::unique_ptr<std::uint8_t[]> buffer;
+    try {
+        if (bytes) buffer.reset(new std::uint8_t[bytes]());
+    } catch (const std::bad_alloc&) {
+        throw EQuillonError(Format("Not enough memory for an image of %dx%d.", {aWidth, aHeight}));
+    }
     std::lock_guard lock(FLock);
     FBuffer = std::move(buffer);
     FBytesPerLine = static_cast<int>(stride);

@@ -40,4 +40,28 @@ std::string GetFieldOf(std::string_view text, int n, char separator)
     return *result;
 }
 
+std::string QuoteText(std::string_view text)
+{
+    static const char Hex[] = "0123456789ABCDEF";
+    std::string quoted;
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        // Continuation bytes of UTF-8 belong to the character before them.
+        if ((c & 0xC0) != 0x80 && chars++ == MaxQuotedChars) {
+            quoted += "...";
+            break;
+        }
+        if (c == '\t') quoted += "\\t";
+        else if (c == '\n') quoted += "\\n";
+        else if (c == '\r') quoted += "\\r";
+        else if (c < 0x20 || c == 0x7F) {
+            quoted += "\\x";
+            quoted += Hex[c >> 4];
+            quoted += Hex[c & 15];
+        } else quoted += static_cast<char>(c);
+    }
+    return quoted;
+}
+
 } // namespace quillon

@@ -12,4 +12,10 @@ namespace quillon {
 // than n + 1 fields or the text ends inside an open quote.
 std::string GetFieldOf(std::string_view text, int n, char separator);
 
+// User text as a message quotes it: at most MaxQuotedChars characters, then
+// "..." when it was longer; control characters written visibly (\t, \n, \r,
+// \xHH), so that no value can make a message huge, cut or multi-line.
+inline constexpr std::size_t MaxQuotedChars = 80;
+std::string QuoteText(std::string_view text);
+
 } // namespace quillon

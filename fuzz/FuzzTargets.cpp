@@ -3,11 +3,13 @@
 #include "colormap/ColorMap.h"
 #include "colormap/ColorMapFns.h"
 #include "engine/Errors.h"
+#include "engine/FileFns.h"
 #include "engine/MandelbrotProcessor.h"
 #include "engine/NumberFns.h"
 #include "engine/StrFns.h"
 #include "engine/TextFileFns.h"
 #include "persist/IniFileFns.h"
+#include "persist/SceneImage.h"
 #include "persist/SceneryDefaults.h"
 #include "persist/SceneryFile.h"
 #include "session/Session.h"
@@ -15,6 +17,8 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 
@@ -232,6 +236,21 @@ void FuzzSceneryFile(std::string_view data)
     CheckSameScenery(host, second);
 }
 
+void FuzzPngScene(std::string_view data)
+{
+    if (data.empty()) return; // a memory stream needs a byte
+    std::string bytes(data);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(fmemopen(bytes.data(), bytes.size(), "rb"), std::fclose);
+    Check(file != nullptr, "fmemopen failed");
+    std::optional<std::string> text;
+    if (!Handled([&] { text = ReadSceneFromPng(file.get(), "fuzz.png"); }) || !text) return;
+    Check(text->size() <= MaxReadFileSize * 3, "a scene larger than any scenery file");
+    TFuzzHost host;
+    Handled([&] { LoadSceneryFromText(host, *text); });
+    Check(host.LockCount() == 0, "render lock not released");
+    Check(!host.Processor().Running(), "loading started a rendering");
+}
+
 void FuzzColorMap(std::string_view data)
 {
     const std::string text = DecodeText(data);
@@ -365,7 +384,7 @@ const std::vector<TFuzzTarget>& FuzzTargets()
     static const std::vector<TFuzzTarget> targets = {
         {"ini_file", FuzzIniFile},       {"scenery_file", FuzzSceneryFile}, {"color_map", FuzzColorMap},
         {"palette_map", FuzzPaletteMap}, {"view_text", FuzzViewText},       {"numbers", FuzzNumbers},
-        {"settings", FuzzSettings},
+        {"settings", FuzzSettings},      {"png_scene", FuzzPngScene},
     };
     return targets;
 }

@@ -25,6 +25,9 @@ void FuzzIniFile(std::string_view data);
 // A scenery file applied to a host with a real processor (idle, small image)
 // and color map; what loaded saves into a file that loads again.
 void FuzzSceneryFile(std::string_view data);
+// A PNG file that may carry a scene: its chunks are walked within the file's
+// bounds, and a scene found loads into a host or is refused with a message.
+void FuzzPngScene(std::string_view data);
 // Node text (a color map file or one node line): what loads saves into the
 // same map; the palette expands or is refused with a message.
 void FuzzColorMap(std::string_view data);

@@ -1,5 +1,6 @@
 #include "ImageWriter.h"
 
+#include "engine/Errors.h"
 #include "imageio/BmpWriter.h"
 #include "imageio/GifWriter.h"
 #include "imageio/JpegWriter.h"
@@ -27,6 +28,22 @@ TImageFormat ImageFormatFromFileName(const std::string& path)
     if (ext == ".png") return TImageFormat::Png;
     if (ext == ".gif") return TImageFormat::Gif;
     return TImageFormat::Bmp;
+}
+
+void CheckImageSizeFor(TImageFormat format, const std::string& path, int width, int height)
+{
+    // The sides each writer accepts; a BMP is limited by its total size instead.
+    struct TLimit {
+        const char* Name;
+        int Side;
+    };
+    const TLimit limit = format == TImageFormat::Jpeg  ? TLimit{"JPEG", 65500}
+                         : format == TImageFormat::Png ? TLimit{"PNG", 1000000}
+                         : format == TImageFormat::Gif ? TLimit{"GIF", 65535}
+                                                       : TLimit{"BMP", 0x7FFFFFFF};
+    if (width > limit.Side || height > limit.Side)
+        throw EQuillonError("Cannot write file \"" + path + "\". " + limit.Name + " images are at most " +
+                            std::to_string(limit.Side) + " pixels wide and high.");
 }
 
 void WriteImage(const std::string& path, const TIndexedImage& image, const std::vector<TPngTextChunk>& pngTexts)

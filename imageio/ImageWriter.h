@@ -17,6 +17,10 @@ TImageFormat ImageFormatFromFileName(const std::string& path);
 // The extension of Path with its dot ("" when the last name has none).
 std::string ExtractFileExt(const std::string& path);
 
+// Fails unless a Width x Height image fits Format, with a message naming the
+// file and the format's limit; checked before rendering so nothing is wasted.
+void CheckImageSizeFor(TImageFormat format, const std::string& path, int width, int height);
+
 // Writes the image to Path in the format ImageFormatFromFileName selects, through
 // a temporary file. PngTexts are stored when the format is PNG and ignored otherwise.
 void WriteImage(const std::string& path, const TIndexedImage& image,

@@ -155,8 +155,12 @@ std::uint32_t ReadBigEndian32(const unsigned char* p)
     return (std::uint32_t(p[0]) << 24) | (std::uint32_t(p[1]) << 16) | (std::uint32_t(p[2]) << 8) | p[3];
 }
 
-// Decompressed text above this size is refused rather than exhausting memory.
-constexpr std::size_t MaxTextSize = 64u * 1024 * 1024;
+// A text the program would read (a scene) is never larger than a file it reads
+// whole; a larger one, stored or inflated, is refused before it takes the memory.
+constexpr std::size_t MaxTextSize = MaxReadFileSize;
+
+// Longest keyword (79) and its NUL.
+constexpr std::size_t KeywordSpace = 80;
 
 bool Inflate(const unsigned char* data, std::size_t size, std::string& out)
 {
@@ -186,31 +190,60 @@ struct TFileCloser {
 
 std::optional<std::string> ReadPngText(const std::string& path, const std::string& keyword)
 {
-    static const unsigned char Signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    const std::string damaged = "Cannot open file \"" + path + "\". Damaged PNG image.";
     std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) throw EQuillonError(CannotOpenMessage(path, errno));
+    return ReadPngText(file.get(), path, keyword);
+}
+
+std::optional<std::string> ReadPngText(std::FILE* file, const std::string& name, const std::string& keyword)
+{
+    static const unsigned char Signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const std::string damaged = "Cannot open file \"" + name + "\". Damaged PNG image.";
     unsigned char header[8];
-    if (std::fread(header, 1, 8, file.get()) != 8 || std::memcmp(header, Signature, 8) != 0)
-        throw EQuillonError("Cannot open file \"" + path + "\". Not a PNG image.");
+    if (std::fread(header, 1, 8, file) != 8 || std::memcmp(header, Signature, 8) != 0)
+        throw EQuillonError("Cannot open file \"" + name + "\". Not a PNG image.");
+
+    // No declared length may reach past the end of the file. A stream that
+    // cannot tell its size is still held to MaxTextSize below.
+    long fileSize = -1;
+    const long start = std::ftell(file);
+    if (start >= 0 && std::fseek(file, 0, SEEK_END) == 0) {
+        fileSize = std::ftell(file);
+        if (std::fseek(file, start, SEEK_SET) != 0) throw EQuillonError(damaged);
+    }
+    std::clearerr(file);
 
     // Walk the chunks, reading only the text chunks and skipping the rest.
     std::vector<unsigned char> chunk;
-    while (std::fread(header, 1, 8, file.get()) == 8) {
+    while (std::fread(header, 1, 8, file) == 8) {
         std::uint32_t length = ReadBigEndian32(header);
         if (length > 0x7FFFFFFFu) throw EQuillonError(damaged);
+        if (fileSize >= 0) {
+            const long here = std::ftell(file);
+            if (here < 0 || static_cast<std::uint64_t>(length) + 4 > static_cast<std::uint64_t>(fileSize - here))
+                throw EQuillonError(damaged);
+        }
         std::string type(reinterpret_cast<char*>(header + 4), 4);
         if (type == "IEND") break;
         bool isText = type == "tEXt" || type == "zTXt" || type == "iTXt";
+        if (isText && length > MaxTextSize) {
+            // Too large for a scene: only its keyword is read, and it may not be ours.
+            chunk.resize(KeywordSpace);
+            if (std::fread(chunk.data(), 1, chunk.size(), file) != chunk.size()) throw EQuillonError(damaged);
+            const void* nul = std::memchr(chunk.data(), 0, chunk.size());
+            if (!nul || Bytes(chunk.data(), static_cast<const unsigned char*>(nul)) == keyword)
+                throw EQuillonError(damaged);
+            length -= static_cast<std::uint32_t>(KeywordSpace);
+            isText = false;
+        }
         if (!isText) {
             // Two steps: the length and its CRC together may not fit a 32-bit long.
-            if (std::fseek(file.get(), static_cast<long>(length), SEEK_CUR) != 0 ||
-                std::fseek(file.get(), 4, SEEK_CUR) != 0)
+            if (std::fseek(file, static_cast<long>(length), SEEK_CUR) != 0 || std::fseek(file, 4, SEEK_CUR) != 0)
                 throw EQuillonError(damaged);
             continue;
         }
         chunk.resize(length + 4);
-        if (std::fread(chunk.data(), 1, chunk.size(), file.get()) != chunk.size()) throw EQuillonError(damaged);
+        if (std::fread(chunk.data(), 1, chunk.size(), file) != chunk.size()) throw EQuillonError(damaged);
         uLong crc = crc32(0, header + 4, 4);
         crc = crc32(crc, chunk.data(), length);
         if (crc != ReadBigEndian32(chunk.data() + length)) throw EQuillonError(damaged);
@@ -241,6 +274,7 @@ std::optional<std::string> ReadPngText(const std::string& path, const std::strin
         if (!Inflate(p, static_cast<std::size_t>(end - p), text)) throw EQuillonError(damaged);
         return text;
     }
+    if (std::ferror(file)) throw EQuillonError(damaged);
     return std::nullopt;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 // Palette PNG files (color type 3): lossless and small for index images.
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +24,11 @@ void WritePng(const std::string& path, const TIndexedImage& image, const std::ve
 // The text of the first tEXt, zTXt or iTXt chunk of Path whose keyword is
 // Keyword, as its bytes stand (Latin-1 for tEXt and zTXt, UTF-8 for iTXt); no
 // value when there is none. Fails when the file cannot be read or is no PNG.
+// Declared lengths are checked against the file's size before anything is
+// read; a scene's text larger than a file the program reads whole is damage.
 std::optional<std::string> ReadPngText(const std::string& path, const std::string& keyword);
+// The same over an open stream, positioned at the signature; Name is the file
+// named in messages.
+std::optional<std::string> ReadPngText(std::FILE* file, const std::string& name, const std::string& keyword);
 
 } // namespace quillon

@@ -1,6 +1,7 @@
 #include "IniFileFns.h"
 
 #include "engine/Errors.h"
+#include "engine/StrFns.h"
 #include "engine/FileFns.h"
 #include "engine/NumberFns.h"
 #include "engine/TextFileFns.h"
@@ -68,7 +69,7 @@ bool TextToBoolean(std::string_view text)
     if (auto v = TryStrToInt(t)) return *v != 0;
     if (SameName(t, "TRUE") || SameName(t, "ON")) return true;
     if (SameName(t, "FALSE") || SameName(t, "OFF")) return false;
-    throw EConvertError(Format("Invalid Boolean Value '%s'.", {text}));
+    throw EConvertError(Format("Invalid Boolean Value '%s'.", {QuoteText(text)}));
 }
 
 TIniFile::TIniFile() = default;

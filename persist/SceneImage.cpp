@@ -34,6 +34,13 @@ std::optional<std::string> ReadSceneFromPng(const std::string& path)
     return text;
 }
 
+std::optional<std::string> ReadSceneFromPng(std::FILE* file, const std::string& name)
+{
+    std::optional<std::string> text = ReadPngText(file, name, std::string(SceneChunkKeyword));
+    if (text) *text = DecodeText(*text);
+    return text;
+}
+
 void LoadSceneFromFile(ISceneryHost& host, const std::string& path)
 {
     if (!IsPngFile(path)) {

@@ -2,6 +2,7 @@
 // Pictures that carry their scene: a PNG text chunk "Quillon scene" holds the
 // scenery document, so that opening the picture brings back the view, the
 // parameters and the palette that made it.
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,6 +26,8 @@ TPngTextChunk SceneTextChunk(const ISceneryHost& host);
 // The scenery text (UTF-8) a PNG carries; no value when it carries none.
 // Fails when the file cannot be read or is no PNG.
 std::optional<std::string> ReadSceneFromPng(const std::string& path);
+// The same over an open stream at the signature; Name is named in messages.
+std::optional<std::string> ReadSceneFromPng(std::FILE* file, const std::string& name);
 
 // Loads a scenery file, or a PNG (told by its signature) that carries its
 // scene, into Host. A PNG without a scene fails with "Invalid Quillon scenary

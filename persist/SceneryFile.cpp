@@ -144,6 +144,9 @@ void ApplyScenery(TIniFile& ini, ISceneryHost& host)
         ini.GetLines(SectionColors, lines);
         TColorMap map;
         map.LoadFromStrings(lines);
+        // Refused before the host's map takes its nodes: a map that cannot be
+        // the palette would otherwise linger in the host and in its settings.
+        CheckPaletteMap(map);
         host.SetColorMap(map);
     }
 

@@ -2,7 +2,7 @@
 # Builds the libFuzzer targets with clang (AddressSanitizer and
 # UndefinedBehaviorSanitizer) into build-fuzz and runs each for SECONDS
 # (default 60) on its seeds. Usage: scripts/fuzz.sh [SECONDS] [TARGET...]
-# Targets: ini_file scenery_file color_map palette_map view_text numbers settings.
+# Targets: ini_file scenery_file color_map palette_map view_text numbers settings png_scene.
 # The growing corpus stays in build-fuzz/corpus/<target>; crashes, hangs and
 # leaks land in build-fuzz/findings/<target>/ -- fix them, then commit the input
 # as tests/data/fuzz/<target>/crash-<name> so the replay test keeps it fixed.
@@ -11,7 +11,7 @@ cd "$(dirname "$0")/.."
 
 seconds="${1:-60}"
 shift || true
-all=(ini_file scenery_file color_map palette_map view_text numbers settings)
+all=(ini_file scenery_file color_map palette_map view_text numbers settings png_scene)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 

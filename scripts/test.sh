@@ -9,7 +9,7 @@ bash scripts/setup.sh
 jobs="$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUILLON_WERROR=ON
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
@@ -18,7 +18,7 @@ ctest --test-dir build --output-on-failure -j"$jobs"
 # from scripts/fuzz.sh). Leaks count; scripts/lsan.supp names the few that
 # belong to the system libraries.
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_SANITIZE=address,undefined \
-  -DQUILLON_BUILD_BENCH=OFF
+  -DQUILLON_BUILD_BENCH=OFF -DQUILLON_WERROR=ON
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:check_initialization_order=1" \
 LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0" \
@@ -33,7 +33,7 @@ UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
 # built for TSan, report their own locking; the window code is covered by the
 # offscreen tests.
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLON_SANITIZE=thread \
-  -DQUILLON_BUILD_UI=ON -DQUILLON_BUILD_TOOLS=OFF -DQUILLON_BUILD_BENCH=OFF
+  -DQUILLON_BUILD_UI=ON -DQUILLON_BUILD_TOOLS=OFF -DQUILLON_BUILD_BENCH=OFF -DQUILLON_WERROR=ON
 cmake --build build-tsan -j"$jobs"
 # Newer kernels randomise more address bits than TSan's shadow layout allows.
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$PWD/scripts/tsan.supp" \

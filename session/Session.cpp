@@ -128,8 +128,9 @@ void TSession::Setup(const TSize& size, const TView& view)
     TBatch batch(*this);
     {
         TRenderLock lock(*this);
-        SetView(view);
+        // The size first: an image the memory cannot hold leaves the view as well.
         SetSize(size);
+        SetView(view);
     }
     SetRunning(true);
 }
@@ -190,6 +191,9 @@ void TSession::SetJuliaPoint(const TPoint2D& value)
 
 void TSession::SetColorMap(const TColorMap& map)
 {
+    // Refused before the working map takes its nodes: it would linger there
+    // and in the settings while the screen keeps the old palette.
+    CheckPaletteMap(map);
     if (map.Compare(FColorMap))
         ApplyColorMap(); // undoes a rotation of the palette in force
     else

@@ -3,6 +3,7 @@
 
 #include "engine/MandelbrotProcessor.h"
 #include "engine/NumberFns.h"
+#include "engine/StrFns.h"
 
 #include <filesystem>
 #include <string_view>
@@ -29,7 +30,7 @@ int PositiveArgument(const std::string& option, const std::string& text, int max
 {
     const auto value = TryStrToInt(text);
     if (!value || *value < 1 || *value > max)
-        throw EUsageError(Format("Invalid value '%s' for %s (1..%d).", {text, option, max}));
+        throw EUsageError(Format("Invalid value '%s' for %s (1..%d).", {QuoteText(text), option, max}));
     return *value;
 }
 
@@ -42,7 +43,7 @@ TRenderOptions ParseCommandLine(const std::vector<std::string>& args)
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
-            if (!options.Scene.empty()) throw EUsageError("More than one scene given ('" + arg + "').");
+            if (!options.Scene.empty()) throw EUsageError("More than one scene given ('" + QuoteText(arg) + "').");
             options.Scene = arg;
             continue;
         }
@@ -60,16 +61,16 @@ TRenderOptions ParseCommandLine(const std::vector<std::string>& args)
         }
         auto value = [&]() -> std::string {
             if (inlineValue) return *inlineValue;
-            if (i + 1 >= args.size()) throw EUsageError("Option '" + arg + "' needs an argument.");
+            if (i + 1 >= args.size()) throw EUsageError("Option '" + QuoteText(arg) + "' needs an argument.");
             return args[++i];
         };
         auto fileValue = [&] {
             std::string name = value();
-            if (name.empty()) throw EUsageError("Option '" + arg + "' needs a file name.");
+            if (name.empty()) throw EUsageError("Option '" + QuoteText(arg) + "' needs a file name.");
             return name;
         };
         auto noValue = [&] {
-            if (inlineValue) throw EUsageError("Option '" + arg + "' takes no argument.");
+            if (inlineValue) throw EUsageError("Option '" + QuoteText(arg) + "' takes no argument.");
         };
 
         if (arg == "-o" || arg == "--output") {
@@ -87,7 +88,7 @@ TRenderOptions ParseCommandLine(const std::vector<std::string>& args)
         } else if (arg == "--kernel") {
             const std::string kernel = value();
             if (kernel != "simd" && kernel != "scalar")
-                throw EUsageError("Invalid value '" + kernel + "' for --kernel (simd or scalar).");
+                throw EUsageError("Invalid value '" + QuoteText(kernel) + "' for --kernel (simd or scalar).");
             options.ScalarKernel = kernel == "scalar";
         } else if (arg == "--zoom-to") {
             options.ZoomTo = fileValue();
@@ -129,7 +130,7 @@ TRenderOptions ParseCommandLine(const std::vector<std::string>& args)
             noValue();
             options.Version = true;
         } else {
-            throw EUsageError("Unknown option '" + arg + "'.");
+            throw EUsageError("Unknown option '" + QuoteText(arg) + "'.");
         }
     }
     if (options.Help || options.Version) return options;
@@ -144,7 +145,7 @@ TRenderOptions ParseCommandLine(const std::vector<std::string>& args)
     for (std::size_t a = 0; a < std::size(outputs); ++a) {
         // Rewriting the scene in place is fine; overwriting it with an image is not.
         if (a != 1 && SameFile(*outputs[a].second, options.Scene))
-            throw EUsageError(Format("%s would overwrite the scene '%s'.", {outputs[a].first, options.Scene}));
+            throw EUsageError(Format("%s would overwrite the scene '%s'.", {outputs[a].first, QuoteText(options.Scene)}));
         for (std::size_t b = a + 1; b < std::size(outputs); ++b)
             if (SameFile(*outputs[a].second, *outputs[b].second))
                 throw EUsageError(Format("%s and %s name the same file.", {outputs[a].first, outputs[b].first}));

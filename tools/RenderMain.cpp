@@ -281,17 +281,19 @@ int Run(const TRenderOptions& options)
 
         for (const std::string* path : {&options.SceneOutput, &options.Output, &options.AnimationOutput})
             if (!path->empty()) CheckWritable(*path);
+        if (options.WritesImage()) {
+            if (!options.Output.empty())
+                CheckImageSizeFor(ImageFormatFromFileName(options.Output), options.Output, options.Size.Width,
+                                  options.Size.Height);
+            if (!options.AnimationOutput.empty())
+                CheckImageSizeFor(TImageFormat::Gif, options.AnimationOutput, options.Size.Width,
+                                  options.Size.Height);
+        }
 
         processor.SetThreadCount(options.Threads);
         processor.SetKernel(options.ScalarKernel ? TKernel::Scalar : TKernel::Simd);
         processor.SetDeepMode(options.Deep);
-        if (options.Bench || options.WritesImage()) {
-            try {
-                session.SetSize(options.Size);
-            } catch (const std::bad_alloc&) {
-                throw EQuillonError("Not enough memory for an image of " + SizeToStr(options.Size) + " pixels.");
-            }
-        }
+        if (options.Bench || options.WritesImage()) session.SetSize(options.Size);
     }
     TProgress progress;
     if (options.Bench) return Bench(session, progress);

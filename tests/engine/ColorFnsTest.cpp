@@ -24,6 +24,13 @@ TEST(ColorFns, BlendColorRoundsHalvesToEvenAndClampsT)
     EXPECT_EQ(BlendColor(clBlack, clRed, 1.5f), clRed);
     EXPECT_EQ(BlendColor(clWhite, clBlack, 0.5f), 0x808080u);  // 127.5 -> 128
     EXPECT_EQ(BlendColor(0x01000000u | clBlack, clRed, 0.5f) >> 24, 0u);
+    // Ties go to the even value, not away from zero: 126.5 -> 126, 2.5 -> 2.
+    EXPECT_EQ(GetRValue(BlendColor(clBlack, RGB(253, 0, 0), 0.5f)), 126);
+    EXPECT_EQ(GetGValue(BlendColor(RGB(0, 5, 0), clBlack, 0.5f)), 2);
+    // The blend is narrowed to single precision before rounding: 1/6 of 3 in
+    // single precision is 0.50000001, which is the tie 0.5 as a float.
+    EXPECT_EQ(GetRValue(BlendColor(clBlack, RGB(3, 0, 0), 1.0f / 6.0f)), 0);
+    EXPECT_EQ(GetRValue(BlendColor(clBlack, RGB(15, 0, 0), 1.0f / 6.0f)), 2);
 }
 
 TEST(ColorModelFns, HslConversions)

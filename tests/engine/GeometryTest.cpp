@@ -114,6 +114,23 @@ TEST(Processor, PixelToPlaneMapping)
     p.SetView(TView::Create({0, 0}, 1, 0));
     p.SetSize({401, 300});
     EXPECT_EQ(p.PixelToLog({0, 150}).x, -200.5);
+    // So does an odd height, vertically: half a pixel, not an integer half.
+    p.SetSize({400, 301});
+    EXPECT_EQ(p.PixelToLog({200, 150}).y, 0.5);
+    EXPECT_EQ(p.PixelToLog({200, 0}).y, 150.5);
+}
+
+// Points halfway between pixels go to the even one, on both sides of zero.
+TEST(Processor, LogToPixelRoundsTiesToEven)
+{
+    TProcessor p;
+    p.SetView(TView::Create({0, 0}, 1, 0));
+    p.SetSize({4, 4});
+    struct Row { TPoint2D log; TPoint px; };
+    for (const Row& r : {Row{{0.5, 0.5}, {2, 2}}, Row{{-0.5, -0.5}, {2, 2}}, Row{{1.5, -1.5}, {4, 4}},
+                         Row{{-2.5, 2.5}, {0, 0}}, Row{{-3.5, 3.5}, {-2, -2}}}) {
+        EXPECT_EQ(p.LogToPixel(r.log), r.px) << r.log.x << "," << r.log.y;
+    }
 }
 
 TEST(Processor, LogToPixelInvertsPixelToLogForEveryPixel)

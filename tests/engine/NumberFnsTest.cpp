@@ -1,5 +1,6 @@
 #include "engine/Errors.h"
 #include "engine/NumberFns.h"
+#include "engine/StrFns.h"
 
 #include <gtest/gtest.h>
 
@@ -120,6 +121,38 @@ INSTANTIATE_TEST_SUITE_P(Table, StrToIntTest, ::testing::Values(
     IntCase{"2147483648", false, 0}, IntCase{"42 ", false, 0}, IntCase{"", false, 0}, IntCase{"  ", false, 0},
     IntCase{"4 2", false, 0}, IntCase{"1.5", false, 0}, IntCase{"$", false, 0}, IntCase{"0x", false, 0},
     IntCase{"$1FFFFFFFF", false, 0}, IntCase{"--1", false, 0}, IntCase{"abc", false, 0}, IntCase{"99999999999999999999999", false, 0}));
+
+// Messages quote a bad value within bounds and visibly: short values exactly,
+// long ones cut after 80 characters, control characters and NUL spelled out.
+TEST(StrToInt, MessagesQuoteTheTextBoundedAndVisible)
+{
+    auto message = [](std::string_view text) {
+        try {
+            StrToInt(text);
+        } catch (const EConvertError& e) {
+            return std::string(e.what());
+        }
+        return std::string("(no error)");
+    };
+    EXPECT_EQ(message("42a"), "'42a' is not a valid integer value");
+    const std::string eighty(80, '7');
+    EXPECT_EQ(message(eighty + "x"), "'" + eighty + "...' is not a valid integer value");
+    EXPECT_EQ(message(std::string(2'000'000, '9') + "x"), "'" + std::string(80, '9') + "...' is not a valid integer value");
+    EXPECT_EQ(message(std::string("1\0" "2\t3\r\n\x7F", 8)), "'1\\x002\\t3\\r\\n\\x7F' is not a valid integer value");
+    // Characters, not bytes: a cut never splits one.
+    std::string accents;
+    for (int i = 0; i < 81; ++i) accents += "\xC3\xA9";
+    std::string kept;
+    for (int i = 0; i < 80; ++i) kept += "\xC3\xA9";
+    EXPECT_EQ(QuoteText(accents), kept + "...");
+    EXPECT_EQ(QuoteText(kept), kept);
+    try {
+        StrToFloat(std::string(100, '1') + "x");
+        ADD_FAILURE();
+    } catch (const EConvertError& e) {
+        EXPECT_EQ(std::string(e.what()), "'" + std::string(80, '1') + "...' is not a valid floating point value");
+    }
+}
 
 TEST(StrToFloat, AcceptsEnUsSyntaxOnly)
 {

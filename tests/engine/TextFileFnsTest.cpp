@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 using namespace quillon;
 namespace fs = std::filesystem;
@@ -94,6 +95,48 @@ TEST_F(TextFileTest, MissingFileNamesThePath)
         EXPECT_NE(std::string(e.what()).find("nope.qsf"), std::string::npos) << e.what();
     }
     EXPECT_THROW(ReadFileBytes(FDir.string()), EQuillonError);
+}
+
+// A save through a symbolic link writes the link's target and keeps the link,
+// also through a chain of relative links.
+TEST_F(TextFileTest, SavingThroughASymbolicLinkWritesItsTarget)
+{
+    fs::create_directories(FDir / "real");
+    WriteTextFile(PathOf("real/scene.qsf"), "old");
+    fs::create_symlink("real/scene.qsf", FDir / "link.qsf");
+    fs::create_symlink("link.qsf", FDir / "link2.qsf");
+    for (const char* name : {"link.qsf", "link2.qsf"}) {
+        SCOPED_TRACE(name);
+        WriteTextFile(PathOf(name), name);
+        EXPECT_TRUE(fs::is_symlink(FDir / name));
+        EXPECT_EQ(ReadTextFile(PathOf("real/scene.qsf")), name);
+        EXPECT_EQ(ReadTextFile(PathOf(name)), name);
+    }
+    // Nothing left beside the link or the target.
+    EXPECT_EQ(std::distance(fs::directory_iterator(FDir), fs::directory_iterator()), 3);
+    EXPECT_EQ(std::distance(fs::directory_iterator(FDir / "real"), fs::directory_iterator()), 1);
+}
+
+// Files read whole are bounded, so a huge file or an endless stream is refused
+// with the file's name instead of taking the memory.
+TEST_F(TextFileTest, FilesLargerThanTheBoundAreRefused)
+{
+    const std::string atBound = PathOf("at-bound.qsf"), above = PathOf("above.qsf");
+    std::ofstream(atBound).close();
+    std::ofstream(above).close();
+    fs::resize_file(atBound, MaxReadFileSize);
+    fs::resize_file(above, MaxReadFileSize + 1);
+    EXPECT_EQ(ReadFileBytes(atBound).size(), MaxReadFileSize);
+    const std::string streams[] = {above, "/dev/zero"};
+    for (const std::string& path : streams) {
+        if (!fs::exists(path)) continue;
+        try {
+            ReadTextLines(path);
+            ADD_FAILURE() << path << " was read";
+        } catch (const EQuillonError& e) {
+            EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + path + "\". The file is larger than 16 MiB.");
+        }
+    }
 }
 
 } // namespace

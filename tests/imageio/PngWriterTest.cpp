@@ -3,11 +3,32 @@
 
 #include <png.h>
 
+#include <zlib.h>
+
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
+#include <new>
 
 #include "ImageTestFns.h"
 #include "engine/Errors.h"
 #include "imageio/PngWriter.h"
+
+// The largest single allocation of this program, so that a test can show a
+// reader did not reserve what a file merely declares.
+namespace {
+std::atomic<std::size_t> LargestAllocation{0};
+}
+
+void* operator new(std::size_t size)
+{
+    std::size_t seen = LargestAllocation.load(std::memory_order_relaxed);
+    while (size > seen && !LargestAllocation.compare_exchange_weak(seen, size, std::memory_order_relaxed)) {}
+    if (void* p = std::malloc(size ? size : 1)) return p;
+    throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace quillon::test {
 namespace {
@@ -124,6 +145,78 @@ TEST(PngWriterTest, ReadingTextFromBadFilesFails)
     bytes[at + 1] = 'X';
     WriteAll(dir.File("damaged.png"), bytes);
     EXPECT_EQ(message(dir.File("damaged.png")), "Cannot open file \"" + dir.File("damaged.png") + "\". Damaged PNG image.");
+}
+
+std::string Chunk(const std::string& type, const std::string& data, std::uint32_t declared)
+{
+    auto be32 = [](std::uint32_t v) {
+        return std::string{char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    };
+    const std::string typed = type + data;
+    const auto crc = static_cast<std::uint32_t>(
+        crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size())));
+    return be32(declared) + typed + be32(crc);
+}
+std::string Chunk(const std::string& type, const std::string& data)
+{
+    return Chunk(type, data, static_cast<std::uint32_t>(data.size()));
+}
+
+const std::string Signature("\x89PNG\r\n\x1A\n", 8);
+const std::string Header = Chunk("IHDR", std::string("\0\0\0\1\0\0\0\1\x08\x03\0\0\0", 13));
+
+// Declared lengths are held to what the file holds and to the size of a scene,
+// before anything is reserved for them.
+TEST(PngWriterTest, DeclaredLengthsAreCheckedBeforeReading)
+{
+    TScratchDir dir;
+    auto message = [](const std::string& path) {
+        try {
+            const auto text = ReadPngText(path, "Quillon scene");
+            return text ? "text: " + text->substr(0, 40) : std::string("no text");
+        } catch (const EQuillonError& e) {
+            return std::string(e.what());
+        }
+    };
+    const std::string scene = Chunk("tEXt", std::string("Quillon scene\0[View]", 20));
+    struct TCase {
+        const char* Name;
+        std::string Bytes;
+    };
+    const TCase damaged[] = {
+        // A text chunk that declares 2 GB and holds a few bytes.
+        {"2gb.png", Signature + Header + Chunk("tEXt", std::string("Quillon scene\0x", 15), 0x7FFFFFF0u)},
+        // Another kind of chunk declaring more than the file holds.
+        {"idat.png", Signature + Header + Chunk("IDAT", "xx", 0x10000000u) + scene},
+        // A compressed scene that inflates beyond any scenery file.
+        {"bomb.png", [] {
+             std::string zeros(17u << 20, ' ');
+             uLongf size = compressBound(static_cast<uLong>(zeros.size()));
+             std::string packed(size, '\0');
+             compress(reinterpret_cast<Bytef*>(packed.data()), &size, reinterpret_cast<const Bytef*>(zeros.data()),
+                      static_cast<uLong>(zeros.size()));
+             packed.resize(size);
+             return Signature + Header + Chunk("zTXt", std::string("Quillon scene\0\0", 15) + packed);
+         }()},
+    };
+    for (const TCase& c : damaged) {
+        SCOPED_TRACE(c.Name);
+        WriteAll(dir.File(c.Name), c.Bytes);
+        LargestAllocation = 0;
+        EXPECT_EQ(message(dir.File(c.Name)), "Cannot open file \"" + dir.File(c.Name) + "\". Damaged PNG image.");
+        EXPECT_LT(LargestAllocation.load(), std::size_t(64) << 20);
+    }
+
+    // A text too large for a scene: skipped when it is another one, damage when it is the scene.
+    const std::string huge(std::size_t(17) << 20, 'x');
+    WriteAll(dir.File("other.png"), Signature + Header + Chunk("tEXt", "Comment" + std::string(1, '\0') + huge) +
+                                        scene + Chunk("IEND", ""));
+    LargestAllocation = 0;
+    EXPECT_EQ(message(dir.File("other.png")), "text: [View]");
+    EXPECT_LT(LargestAllocation.load(), std::size_t(1) << 20);
+    WriteAll(dir.File("ours.png"),
+             Signature + Header + Chunk("tEXt", std::string("Quillon scene\0", 14) + huge) + Chunk("IEND", ""));
+    EXPECT_EQ(message(dir.File("ours.png")), "Cannot open file \"" + dir.File("ours.png") + "\". Damaged PNG image.");
 }
 
 TEST(PngWriterTest, InvalidTextChunksWriteNothing)

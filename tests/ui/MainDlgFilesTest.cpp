@@ -10,7 +10,10 @@
 #include <QtGui/QImageReader>
 #include <QtWidgets/QFileDialog>
 
+#include <csignal>
 #include <memory>
+
+#include <sys/resource.h>
 
 #include "colormap/ColorMap.h"
 #include "persist/RegFns.h"
@@ -443,6 +446,12 @@ private slots:
             << good + "ColorOffset=300\r\n" << QByteArray() << "Invalid color offset." << true;
         QTest::newRow("malformed node") << good << QByteArray("[Colors]\r\n$000000\r\n$GG0000, 5\r\n") << "$GG0000"
                                         << true;
+        // Maps that parse but cannot be the palette.
+        QTest::newRow("first node spans two colors")
+            << good << QByteArray("[Colors]\r\n$000000, 2\r\n$FFFFFF, 5\r\n") << "Invalid color map." << true;
+        QTest::newRow("more than 256 colors") << good << QByteArray("[Colors]\r\n$000000\r\n$FFFFFF, 300\r\n")
+                                              << "Invalid number of colors (up to 256)." << true;
+        QTest::newRow("no node") << good << QByteArray("[Colors]\r\n") << "Invalid color map." << true;
     }
 
     void failuresOfALoad()
@@ -491,6 +500,28 @@ private slots:
         const int starts = w.RenderStartCount();
         w.ActionRender->trigger();
         QCOMPARE(w.RenderStartCount(), starts + 1);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+    }
+
+    // A load that fails from the file dialog opens a real message box; the
+    // window outlives it and opens the next file.
+    void aFailedOpenShowsARealBox()
+    {
+        TMainDialog& w = Open();
+        const QString bad = File(QStringLiteral("bad.qsf"));
+        WriteAll(bad, "[Common]\r\nType=QSF\r\nVersion=abc\r\n");
+        {
+            uitest::TRealMessageBoxes boxes;
+            OpenScene(w, bad);
+            QTRY_COMPARE(boxes.Texts.size(), 1);
+            QVERIFY2(boxes.Texts.first().contains(QStringLiteral("abc")), qPrintable(boxes.Texts.first()));
+        }
+        const QString good = File(QStringLiteral("good.qsf"));
+        SaveScene(w, good);
+        w.SetMaxSteps(77);
+        OpenScene(w, good);
+        QCOMPARE(w.MaxSteps(), 50);
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
     }
 
@@ -593,6 +624,48 @@ private slots:
         // One more tick closes the cycle: the palette is back where the recording began.
         w.TimerRotatePaletteTimer();
         QCOMPARE(Difference(ScreenImage(w), first).first, 0);
+    }
+
+    // A write that fails (here: the file size limit, as a full disk) ends the
+    // recording at once, reported once; the next recording works.
+    void aFailedWriteEndsTheRecording()
+    {
+        TMainDialog& w = Open();
+        w.ActionRecordAnimation->trigger();
+        QVERIFY(w.RecordAnimation());
+        const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit tiny = saved;
+        tiny.rlim_cur = 1;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+        int ticks = 0;
+        for (; ticks < 100 && w.RecordAnimation(); ++ticks) {
+            try {
+                w.TimerRotatePaletteTimer();
+            } catch (const std::exception& e) {
+                FErrors << QString::fromUtf8(e.what()); // as the application reports it
+            }
+        }
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
+        std::signal(SIGXFSZ, previousSignal);
+        QVERIFY2(!w.RecordAnimation(), qPrintable(QString::number(ticks)));
+        QVERIFY(!w.ActionRecordAnimation->isChecked());
+        QCOMPARE(FErrors.size(), 1);
+        QVERIFY2(FErrors.first().startsWith(QStringLiteral("Cannot write the animation.")), qPrintable(FErrors.first()));
+        // Later ticks and the command find no recording to stop: no dialog, no error.
+        w.TimerRotatePaletteTimer();
+        QVERIFY(FDialogs.isEmpty());
+        QCOMPARE(FErrors.size(), 1);
+
+        FAnswers[QStringLiteral("SaveAniDialog")] = File(QStringLiteral("again.gif"));
+        w.ActionRecordAnimation->trigger();
+        QVERIFY(w.RecordAnimation());
+        w.TimerRotatePaletteTimer();
+        w.ActionRecordAnimation->trigger();
+        QVERIFY(!w.RecordAnimation());
+        QCOMPARE(FErrors.size(), 1);
+        QCOMPARE(QImageReader(File(QStringLiteral("again.gif"))).imageCount(), 2);
     }
 
     void recordingTakesTheSpeedInForceAndNothingWithoutFrames()

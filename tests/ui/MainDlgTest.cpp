@@ -542,6 +542,41 @@ private slots:
         QCOMPARE(reg.Registry().ReadInteger(settings::SectionCurrent, settings::KeyColorOffset, 0), 12);
     }
 
+    // A stored map that cannot be the palette is reported once and replaced by
+    // the default; the store then receives a map the next start accepts.
+    void storedMapThatCannotBeThePaletteIsReplaced_data()
+    {
+        QTest::addColumn<QByteArray>("map");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("first count above 1") << QByteArray("$000000, 2\r\n$FF0000, 20\r\n")
+                                             << QStringLiteral("Invalid color map.");
+        QTest::newRow("more than 256 colors") << QByteArray("$000000\r\n$FF0000, 300\r\n")
+                                              << QStringLiteral("Invalid number of colors (up to 256).");
+        QTest::newRow("one color") << QByteArray("$000000\r\n") << QStringLiteral("Invalid palette.");
+    }
+
+    void storedMapThatCannotBeThePaletteIsReplaced()
+    {
+        QFETCH(QByteArray, map);
+        QFETCH(QString, message);
+        WriteStore(settings::KeyColorMap, map.constData());
+        {
+            TMainDialog& w = Open();
+            QCOMPARE(FErrors, QStringList{message});
+            TColorMap standard;
+            SetApplicationDefaultColorMap(standard);
+            QVERIFY(w.ColorMap().Compare(standard));
+            QCOMPARE(w.Processor().ColorCount(), standard.ColorCount());
+            QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+            w.close();
+            FWindow.reset();
+        }
+        FErrors.clear();
+        TMainDialog& w = Open();
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+    }
+
     void storedSpeedOutOfRangeIsClamped()
     {
         WriteStore(settings::KeyAnimationSpeed, "20");
@@ -568,8 +603,10 @@ private slots:
         QCOMPARE(FErrors.first(), QStringLiteral("Invalid size."));
         QVERIFY(w.isVisible());
         QCOMPARE(w.LockCount(), 0);
+        // A rendering starts (it may have ended already on its own).
+        const int starts = w.RenderStartCount();
         w.ActionZoomIn->trigger();
-        QVERIFY(w.Running());
+        QCOMPARE(w.RenderStartCount(), starts + 1);
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
     }
 };

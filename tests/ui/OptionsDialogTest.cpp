@@ -13,7 +13,10 @@
 #include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
+#include <new>
 #include <limits>
 #include <memory>
 
@@ -39,6 +42,40 @@
 #include "WindowTestSupport.h"
 
 using namespace quillon;
+
+// Allocations above the limit fail, as they do under a memory limit.
+namespace {
+std::atomic<std::size_t> AllocationLimit{std::numeric_limits<std::size_t>::max()};
+}
+
+void* operator new(std::size_t size)
+{
+    if (size > AllocationLimit.load(std::memory_order_relaxed))
+        throw std::bad_alloc();
+    if (void* p = std::malloc(size ? size : 1))
+        return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
+void operator delete[](void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
 
 namespace {
 
@@ -285,6 +322,28 @@ private slots:
         QCOMPARE(w.AnimationDirection(), drDown);
     }
 
+    // A field's check opens a real message box from the OK button's handler;
+    // the dialog outlives it and takes the corrected value.
+    void aFailedCheckOpensARealBox()
+    {
+        TMainDialog& w = Window();
+        auto dialog = OpenDialog();
+        auto& algorithm = Visit<TChapterFrameAlgorithm>(*dialog, chAlgorithm);
+        algorithm.EditMaxSteps->setText(QStringLiteral("12x"));
+        {
+            uitest::TRealMessageBoxes boxes;
+            dialog->ButtonOk->click();
+            QTRY_COMPARE(boxes.Texts, QStringList{QStringLiteral("Invalid integer value.")});
+        }
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(dialog->focusWidget(), algorithm.EditMaxSteps);
+        algorithm.EditMaxSteps->setText(QStringLiteral("120"));
+        dialog->ButtonOk->click();
+        QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        QCOMPARE(w.MaxSteps(), 120);
+        QVERIFY(FErrors.isEmpty());
+    }
+
     void anUnvisitedChapterIsNeitherCheckedNorStored()
     {
         TMainDialog& w = Window();
@@ -433,6 +492,35 @@ private slots:
             QCOMPARE(w.View().Scale, 0.01);
             QCOMPARE(w.View().Angle, 90 * 0.017453292519943295);
         }
+    }
+
+    // A size the memory cannot hold is refused with its size, and view and
+    // size stay as they were.
+    void aSizeTheMemoryCannotHoldChangesNothing()
+    {
+        TMainDialog& w = Window();
+        w.Setup(TSize{400, 300}, V(-0.5, 0, 0.004));
+        QTRY_VERIFY_WITH_TIMEOUT(!w.Running(), 10000);
+        const TView view = w.View();
+        auto dialog = OpenDialog();
+        auto& chapter = Visit<TChapterFrameView>(*dialog, chView);
+        chapter.EditSize->setEditText(QStringLiteral("65535x65535"));
+        chapter.EditScale->setText(QStringLiteral("0.001"));
+        AllocationLimit = std::size_t(1) << 30;
+        PressOk(*dialog);
+        AllocationLimit = std::numeric_limits<std::size_t>::max();
+        QCOMPARE(FErrors, QStringList{QStringLiteral("Not enough memory for an image of 65535x65535.")});
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(w.Size(), (TSize{400, 300}));
+        QCOMPARE(w.View(), view);
+        QCOMPARE(w.LockCount(), 0);
+        // A size that fits goes in.
+        chapter.EditSize->setEditText(QStringLiteral("320x200"));
+        PressOk(*dialog);
+        QCOMPARE(FErrors.size(), 1);
+        QCOMPARE(w.Size(), (TSize{320, 200}));
+        QCOMPARE(w.View().Scale, 0.001);
+        w.SetRunning(false);
     }
 
     void viewTextCopyPasteAndPartialTexts()
@@ -743,17 +831,40 @@ private slots:
             auto dialog = OpenDialog();
             auto& effects = Visit<TChapterFrameEffects>(*dialog, chEffects);
             QCOMPARE(effects.EditAnimationSpeed->text(), QString::fromStdString(Format("%.1f", {w.AnimationSpeedToFrameRate(6)})));
-            // 256 passes the check but not the palette: refused while storing,
-            // after the direction was stored and before the rest.
+            // 256 is outside the palette: refused by the checks, before any
+            // chapter stores a value, and Cancel then keeps nothing.
+            auto& algorithm = Visit<TChapterFrameAlgorithm>(*dialog, chAlgorithm);
+            algorithm.EditMaxSteps->setText(QStringLiteral("300"));
+            Visit<TChapterFrameEffects>(*dialog, chEffects);
             effects.SetRotationDirectionIndex(1);
             effects.EditColorOffset->setText(QStringLiteral("256"));
             effects.CheckBoxColorWrapping->setChecked(true);
             PressOk(*dialog);
             QCOMPARE(FErrors, QStringList{QStringLiteral("Invalid color offset.")});
             QVERIFY(dialog->isVisible());
-            QCOMPARE(w.AnimationDirection(), drDown);
+            QCOMPARE(dialog->focusWidget(), effects.EditColorOffset);
+            dialog->ButtonCancel->click();
+            QCOMPARE(w.MaxSteps(), 50);
+            QCOMPARE(w.AnimationDirection(), drUp);
             QCOMPARE(w.Processor().ColorOffset(), 255);
             QVERIFY(!w.ColorWrapping());
+        }
+        {
+            // The offset is checked against the palette the Palette chapter stores.
+            FErrors.clear();
+            auto dialog = OpenDialog();
+            auto& palette = Visit<TChapterFrameColors>(*dialog, chPalette);
+            palette.ColorMapFrame->ColorMap().SetAsString("$000000\r\n$FFFFFF, 9\r\n");
+            auto& effects = Visit<TChapterFrameEffects>(*dialog, chEffects);
+            effects.EditColorOffset->setText(QStringLiteral("10"));
+            PressOk(*dialog);
+            QCOMPARE(FErrors, QStringList{QStringLiteral("Invalid color offset.")});
+            QCOMPARE(w.Processor().ColorCount(), 256);
+            effects.EditColorOffset->setText(QStringLiteral("9"));
+            PressOk(*dialog);
+            QCOMPARE(FErrors.size(), 1);
+            QCOMPARE(w.Processor().ColorCount(), 10);
+            QCOMPARE(w.Processor().ColorOffset(), 9);
         }
     }
 };

@@ -17,6 +17,7 @@
 #include "ui/common/QuillonApplication.h"
 #include "ui/options/ColorMapFrm.h"
 #include "ui/options/GridList.h"
+#include "WindowTestSupport.h"
 
 using namespace quillon;
 
@@ -215,6 +216,19 @@ private slots:
         QCOMPARE(FCustomColors.size(), std::size_t(16));
     }
 
+    void addWithoutACurrentRowAppends()
+    {
+        TColorMapFrame& editor = Editor();
+        editor.GridColorItems->setCurrentCell(-1, -1);
+        QCOMPARE(editor.GridColorItems->Row(), 0);
+        const QString before = Nodes(editor.ColorMap());
+        editor.ActionAdd->trigger();
+        QCOMPARE(Nodes(editor.ColorMap()), before + QStringLiteral(" 255:1"));
+        QCOMPARE(editor.ColorMap().GetItem(0).Count(), 1);
+        QCOMPARE(editor.GridColorItems->Row(), 6);
+        QVERIFY(FErrors.isEmpty());
+    }
+
     void newThenAddBuildsNodeZero()
     {
         TColorMapFrame& editor = Editor();
@@ -278,7 +292,8 @@ private slots:
         // Typing -5: the lone minus is reported and keeps the count; -5 gives 1.
         editor3->selectAll();
         QTest::keyClicks(editor3, QStringLiteral("-5"));
-        QCOMPARE(FErrors, QStringList{QStringLiteral("'-' is not a valid integer value")});
+        // Reported once the editor's own signal has returned.
+        QTRY_COMPARE(FErrors, QStringList{QStringLiteral("'-' is not a valid integer value")});
         QCOMPARE(editor.ColorMap().GetItem(2).Count(), 1);
         editor3->selectAll();
         QTest::keyClick(editor3, Qt::Key_Backspace); // empty: nothing changes
@@ -294,6 +309,32 @@ private slots:
         // Node 0 is never changed through the grid.
         editor.SetCountText(0, QStringLiteral("9"));
         QCOMPARE(editor.ColorMap().GetItem(0).Count(), 1);
+    }
+
+    // A real message box for a bad count: the editor survives it, and so does
+    // the program once the box is closed.
+    void aBadCountOpensARealBoxThatTheEditorSurvives()
+    {
+        TColorMapFrame& editor = Editor();
+        TGridList& grid = *editor.GridColorItems;
+        grid.setCurrentCell(2, 0);
+        QPointer<QLineEdit> inplace = grid.InplaceEditor();
+        QVERIFY(inplace);
+        inplace->selectAll();
+        {
+            uitest::TRealMessageBoxes boxes;
+            QTest::keyClicks(inplace, QStringLiteral("42a"));
+            QTRY_COMPARE(boxes.Texts, QStringList{QStringLiteral("'42a' is not a valid integer value")});
+            QTRY_VERIFY(!QApplication::activeModalWidget());
+        }
+        QCOMPARE(editor.ColorMap().GetItem(2).Count(), 42);
+        // Still usable: the next count goes in.
+        grid.setCurrentCell(3, 0);
+        QTRY_VERIFY(grid.InplaceEditor());
+        grid.InplaceEditor()->selectAll();
+        QTest::keyClicks(grid.InplaceEditor(), QStringLiteral("7"));
+        QCOMPARE(editor.ColorMap().GetItem(3).Count(), 7);
+        QVERIFY(FErrors.isEmpty());
     }
 
     // --- Files -----------------------------------------------------------------

@@ -3,6 +3,8 @@
 #include <QtWidgets/QLabel>
 
 #include "SliderDriver.h"
+#include "WindowTestSupport.h"
+#include "engine/Errors.h"
 #include "ui/options/TrackBarEx.h"
 #include "ui/options/TrackbarFrm.h"
 
@@ -68,6 +70,26 @@ private slots:
         QCOMPARE(FChange, 1);
         QCOMPARE(FChanged, 1);
         QCOMPARE(FValueAtChanged, expected);
+    }
+
+    // A change the owner refuses opens a real message box once the bar's event
+    // is over; the bar and the program outlive it.
+    void aRefusedChangeOpensARealBox()
+    {
+        // A receiver that refuses the change, beside the counting one.
+        auto refusal = connect(FBar.get(), &TTrackBarEx::changed, this,
+                               [] { throw EQuillonError("Value out of range."); });
+        {
+            uitest::TRealMessageBoxes boxes;
+            QTest::keyClick(FBar.get(), Qt::Key_Right);
+            QTRY_COMPARE(boxes.Texts, QStringList{QStringLiteral("Value out of range.")});
+            QTRY_VERIFY(!QApplication::activeModalWidget());
+        }
+        QCOMPARE(FChanged, 1);
+        disconnect(refusal);
+        QTest::keyClick(FBar.get(), Qt::Key_Right);
+        QCOMPARE(FBar->value(), 52);
+        QCOMPARE(FChanged, 2);
     }
 
     void homeAndEndDoNotFireChanged()

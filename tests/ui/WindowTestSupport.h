@@ -5,9 +5,13 @@
 #include "persist/RegFns.h"
 #include "ui/common/ErrorReport.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtGlobal>
 
 #include <memory>
@@ -57,6 +61,38 @@ public:
 
 private:
     std::unique_ptr<QTemporaryDir> FFolder;
+};
+
+// While alive, errors open real message boxes instead of reaching the
+// collector; a timer reads each box that opens and clicks its button, as a
+// user would.
+class TRealMessageBoxes {
+public:
+    TRealMessageBoxes() : FPrevious(SetErrorReporter({}))
+    {
+        QObject::connect(&FTimer, &QTimer::timeout, [this] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(widget);
+                if (!box || !box->isVisible() || FClosing.contains(box)) continue;
+                FClosing << box;
+                Texts << box->text();
+                if (QAbstractButton* button = box->button(QMessageBox::Ok)) button->click();
+                else box->reject();
+            }
+        });
+        FTimer.start(20);
+    }
+    ~TRealMessageBoxes() { SetErrorReporter(std::move(FPrevious)); }
+    TRealMessageBoxes(const TRealMessageBoxes&) = delete;
+    TRealMessageBoxes& operator=(const TRealMessageBoxes&) = delete;
+
+    // The texts of the boxes closed so far.
+    QStringList Texts;
+
+private:
+    TErrorReporter FPrevious;
+    QTimer FTimer;
+    QList<QMessageBox*> FClosing;
 };
 
 } // namespace quillon::uitest

@@ -1,5 +1,6 @@
 #include "ui/common/ErrorReport.h"
 
+#include <QtCore/QMetaObject>
 #include <QtWidgets/QApplication>
 #include <QtWidgets/QMessageBox>
 
@@ -47,6 +48,23 @@ bool RunReported(const std::function<void()>& Fn)
         return true;
     } catch (const std::exception& e) {
         ReportError(QString::fromUtf8(e.what()));
+    }
+    return false;
+}
+
+void ReportErrorLater(const QString& Message)
+{
+    QMetaObject::invokeMethod(QCoreApplication::instance(), [Message] { ReportError(Message); },
+                              Qt::QueuedConnection);
+}
+
+bool RunReportedLater(const std::function<void()>& Fn)
+{
+    try {
+        Fn();
+        return true;
+    } catch (const std::exception& e) {
+        ReportErrorLater(QString::fromUtf8(e.what()));
     }
     return false;
 }

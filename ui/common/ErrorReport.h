@@ -19,4 +19,11 @@ TErrorReporter SetErrorReporter(TErrorReporter Reporter);
 // Runs Fn and reports an escaping exception; true when Fn completed.
 bool RunReported(const std::function<void()>& Fn);
 
+// Reports Message once the event in hand has been handled completely. For the
+// handlers of widgets that a modal box could destroy under them: an in-place
+// editor loses its focus to the box and is closed while the box runs.
+void ReportErrorLater(const QString& Message);
+// RunReported with the report made by ReportErrorLater.
+bool RunReportedLater(const std::function<void()>& Fn);
+
 } // namespace quillon

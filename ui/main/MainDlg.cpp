@@ -22,6 +22,7 @@
 #include <QtWidgets/QVBoxLayout>
 
 #include "colormap/ColorMap.h"
+#include "engine/Errors.h"
 #include "engine/NumberFns.h"
 #include "imageio/GifWriter.h"
 #include "persist/RegFns.h"
@@ -210,7 +211,9 @@ void TMainDialog::LoadSettings()
         const std::string map = reg.ReadString(SectionCurrent, KeyColorMap, "");
         if (map.empty())
             return;
-        ColorMap().SetAsString(map);
+        TColorMap stored;
+        stored.SetAsString(map);
+        Session().SetColorMap(stored); // refuses a map that cannot be the palette
         // Installing the stored map resets the offset; the stored one belongs to it.
         if (offset != ColorOffset() && offset >= 0 && offset < Processor().ColorCount())
             SetColorOffset(offset);
@@ -231,7 +234,12 @@ void TMainDialog::SaveSettings()
     reg.WriteFloat(SectionCurrent, KeyInteriorFactor, InteriorFactor());
     reg.WriteInteger(SectionCurrent, KeyColorOffset, ColorOffset());
     reg.WriteBool(SectionCurrent, KeyColorWrapping, ColorWrapping());
-    reg.WriteString(SectionCurrent, KeyColorMap, ColorMap().AsString());
+    // Never a map that the next start would refuse; the stored one stays then.
+    try {
+        CheckPaletteMap(ColorMap());
+        reg.WriteString(SectionCurrent, KeyColorMap, ColorMap().AsString());
+    } catch (const EQuillonError&) {
+    }
 }
 
 void TMainDialog::FirstShow()

@@ -190,7 +190,16 @@ void TMainDialog::AddAnimationFrame()
     if (Processor().Width() != FAnimatedGif->Width() || Processor().Height() != FAnimatedGif->Height())
         return;
     const TScreenImage screen(Processor());
-    FAnimatedGif->AddFrame(screen.Image, AnimationSpeedToInterval(AnimationSpeed()) / 10);
+    try {
+        FAnimatedGif->AddFrame(screen.Image, AnimationSpeedToInterval(AnimationSpeed()) / 10);
+    } catch (...) {
+        // The writer has dropped the recording (a frame cannot be half taken
+        // back): it ends here, and the failure is reported once by the caller.
+        FAnimatedGif.reset();
+        FAnimationFrameCount = 0;
+        ActionRecordAnimation->setChecked(false);
+        throw;
+    }
     ++FAnimationFrameCount;
 }
 

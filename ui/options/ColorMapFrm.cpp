@@ -306,7 +306,7 @@ void TColorMapFrame::CreateGrid()
     };
     GridColorItems->OnSetEditText = [this](TGridList&, int Col, int Row, const QString& Value) {
         if (Col == 0)
-            RunReported([&] { SetCountText(Row - 1, Value); });
+            RunReportedLater([&] { SetCountText(Row - 1, Value); });
     };
     GridColorItems->OnDblClickCell = [this](TGridList&, int Col, int Row) {
         if (Col == 1 && Row >= 1)
@@ -375,7 +375,8 @@ void TColorMapFrame::SetCountText(int Node, const QString& Text)
 
 void TColorMapFrame::ActionAddExecute()
 {
-    const int index = std::max(GridColorItems->Row(), 0);
+    // After the current node; at the end without one, never before node 0.
+    const int index = CurrentNode() >= 0 ? CurrentNode() + 1 : FColorMap->Count();
     FColorMap->Insert(clWhite, 1, index);
     GridColorItems->SetRow(index + 1);
     ActionColorExecute();

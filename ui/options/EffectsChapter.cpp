@@ -11,9 +11,13 @@
 
 #include <limits>
 
+#include "colormap/ColorMap.h"
+#include "engine/Errors.h"
 #include "engine/NumberFns.h"
+#include "ui/options/ColorMapFrm.h"
 #include "ui/options/OptionsDlg.h"
 #include "session/OptionsHost.h"
+#include "ui/options/PaletteChapter.h"
 
 namespace quillon {
 namespace {
@@ -68,6 +72,16 @@ IEffectsChapterHost& TChapterFrameEffects::EffectsHost() const
     return Host();
 }
 
+int TChapterFrameEffects::PaletteColorCount() const
+{
+    // The Palette chapter, when visited, stores its map before this chapter.
+    const TColorMap* map = &Host().ColorMap();
+    if (QWidget* dialog = window())
+        for (const TChapterFrameColors* palette : dialog->findChildren<TChapterFrameColors*>())
+            map = &palette->ColorMapFrame->ColorMap();
+    return map->ColorCount();
+}
+
 int TChapterFrameEffects::RotationDirectionIndex() const
 {
     if (RadioButtonDown->isChecked())
@@ -99,6 +113,12 @@ void TChapterFrameEffects::DoAction(TOptionsAction Action)
     case oaChecking:
         Check(EditInteriorFactor, false, 0.0, std::numeric_limits<double>::quiet_NaN());
         Check(EditColorOffset, false, 0, 2147483647);
+        // Refused here what the palette would refuse while storing, when other
+        // chapters may already have stored their values.
+        if (StrToInt(EditColorOffset->text().toStdString()) >= PaletteColorCount()) {
+            RequestFocus(EditColorOffset);
+            throw EQuillonError("Invalid color offset.");
+        }
         Check(EditAnimationSpeed, false, 1.0, 50.0);
         break;
     case oaStoring: {

@@ -33,6 +33,8 @@ public:
 
 private:
     IEffectsChapterHost& EffectsHost() const;
+    // The length of the palette the color offset will apply to.
+    int PaletteColorCount() const;
     int FLoadedSpeed = 0;
 };
 

@@ -68,17 +68,11 @@ void TChapterFrameColors::DoAction(TOptionsAction Action)
     case oaChecking:
         // Refused here what the main window could not make its palette of,
         // before anything is stored.
-        if (map.Count() == 0 || map.GetItem(0).Count() != 1) {
+        try {
+            CheckPaletteMap(map);
+        } catch (const EQuillonError&) {
             RequestFocus(ColorMapFrame->GridColorItems);
-            throw EQuillonError("Invalid color map.");
-        }
-        if (map.ColorCount() > 256) {
-            RequestFocus(ColorMapFrame->GridColorItems);
-            throw EQuillonError("Invalid number of colors (up to 256).");
-        }
-        if (map.ColorCount() < 2) {
-            RequestFocus(ColorMapFrame->GridColorItems);
-            throw EQuillonError("Invalid palette.");
+            throw;
         }
         break;
     case oaStoring:

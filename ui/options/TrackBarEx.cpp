@@ -2,6 +2,8 @@
 
 #include <QtCore/QEvent>
 
+#include "ui/common/ErrorReport.h"
+
 namespace quillon {
 
 TTrackBarEx::TTrackBarEx(QWidget* parent) : TTrackBarEx(Qt::Horizontal, parent) {}
@@ -69,8 +71,9 @@ bool TTrackBarEx::event(QEvent* e)
     const TTrackBarCode code = FPendingCode;
     FPendingCode = outerCode;
     FPositionBeforeAction = outerPosition;
+    // A refusal of the change is reported once this event is over.
     if (code != tbNone && orientation() == Qt::Horizontal && CodeCompletesChange(code))
-        emit changed();
+        RunReportedLater([this] { emit changed(); });
     return result;
 }
 
