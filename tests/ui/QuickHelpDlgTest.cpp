@@ -52,6 +52,11 @@ class QuickHelpDlgTest : public QObject {
         FWindow = std::make_unique<TMainDialog>();
         FWindow->move(200, 150);
         FWindow->show();
+        // The card follows once the window is on the screen.
+        [this] {
+            QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
+            QTRY_VERIFY_WITH_TIMEOUT(!FWindow->QuickHelp() || FWindow->QuickHelp()->isVisible(), 5000);
+        }();
         return *FWindow;
     }
 
@@ -87,6 +92,18 @@ private slots:
 
     void firstRunOpensFivePixelsIntoTheWorkspace()
     {
+        {
+            // Not before the window is on the screen: a window manager would
+            // stack the window mapped later above it.
+            TMainDialog early;
+            early.show();
+            QVERIFY(early.QuickHelpVisible());
+            QVERIFY(early.windowHandle() && !early.windowHandle()->isExposed());
+            QVERIFY(!early.QuickHelp()->isVisible());
+            QVERIFY(QTest::qWaitForWindowExposed(&early));
+            QTRY_VERIFY(early.QuickHelp()->isVisible());
+        }
+        FStore->Renew();
         TMainDialog& w = Open();
         QVERIFY(w.QuickHelpVisible());
         QVERIFY(w.ActionQuickHelp->isChecked());
