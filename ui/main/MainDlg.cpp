@@ -324,8 +324,12 @@ void TMainDialog::PanelControlsResize()
 {
     const int labels = LabelMaxSteps->width() + LabelMaxAbs->width() + LabelAnimationSpeed->width();
     const int width = std::max(0, (PanelControls->contentsRect().width() - labels) / 3);
-    for (TTrackBarEx* bar : {TrackBarMaxSteps, TrackBarMaxAbs, TrackBarAnimationSpeed})
-        bar->setFixedWidth(width);
+    // A ceiling, not a fixed width: a fixed width would raise the window's
+    // minimum to its present width, so that it could grow but never shrink.
+    for (TTrackBarEx* bar : {TrackBarMaxSteps, TrackBarMaxAbs, TrackBarAnimationSpeed}) {
+        bar->setMinimumWidth(0);
+        bar->setMaximumWidth(width);
+    }
 }
 
 void TMainDialog::CreateWorkspace()
