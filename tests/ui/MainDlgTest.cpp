@@ -15,6 +15,7 @@
 #include "persist/SettingsKeys.h"
 #include "resources/ResourcesInit.h"
 #include "ui/common/ErrorReport.h"
+#include "ui/common/FitLabel.h"
 #include "ui/common/QuillonApplication.h"
 #include "ui/main/MainDlg.h"
 #include "ui/main/PaintBox.h"
@@ -104,6 +105,41 @@ private slots:
         QCOMPARE(w.Size(), (TSize{w.PaintBox->width(), w.PaintBox->height()}));
         QCOMPARE(w.StatusPanelText(1), QStringLiteral("%1x%2").arg(w.PaintBox->width()).arg(w.PaintBox->height()));
         QVERIFY(FErrors.isEmpty());
+    }
+
+    void statusPanelsShowEveryValueWhole_data()
+    {
+        QTest::addColumn<int>("panel");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("size") << 1 << QStringLiteral("15360x8640");
+        QTest::newRow("steps 100000") << 3 << QStringLiteral("100000");
+        QTest::newRow("steps largest") << 3 << QStringLiteral("2147483647");
+        QTest::newRow("limit") << 5 << QStringLiteral("1000000.0");
+        QTest::newRow("center signs") << 7 << QStringLiteral("-0.253, -0.272");
+        QTest::newRow("center far") << 7 << QStringLiteral("-1234.567, -1234.567");
+        QTest::newRow("zoom") << 9 << QStringLiteral("1.23E+015");
+        QTest::newRow("angle") << 11 << QStringLiteral("-180\u00B0");
+        QTest::newRow("elapsed") << 13 << QStringLiteral("1234567.8ms");
+        QTest::newRow("label") << 6 << QStringLiteral("Center");
+    }
+
+    void statusPanelsShowEveryValueWhole()
+    {
+        QFETCH(int, panel);
+        QFETCH(QString, text);
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        auto* label = qobject_cast<TFitLabel*>(w.StatusPanel(panel));
+        QVERIFY(label);
+        const int width = label->width();
+        label->setText(text);
+        // The width binds; the text fits it, drawn smaller when it must.
+        QCOMPARE(label->width(), width);
+        QVERIFY2(label->TextFits(), qPrintable(QStringLiteral("%1 in %2 px").arg(text).arg(label->contentsRect().width())));
+        QVERIFY(QFontMetricsF(label->FittedFont()).horizontalAdvance(text) <= label->contentsRect().width());
+        // Short values keep the panel's own font.
+        label->setText(QStringLiteral("1"));
+        QCOMPARE(label->FittedFont(), label->font());
     }
 
     void panelLabelsAndCommands()
