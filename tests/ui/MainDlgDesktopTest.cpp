@@ -19,6 +19,7 @@
 
 #include "resources/ResourcesInit.h"
 #include "ui/auxiliary/QuickHelpDlg.h"
+#include "ui/common/CyanDusk.h"
 #include "ui/common/QuillonApplication.h"
 #include "ui/main/MainDlg.h"
 #include "ui/main/PaintBox.h"
@@ -265,6 +266,8 @@ int main(int argc, char* argv[])
 {
     TQuillonApplication app(argc, argv);
     InitResources();
+    // As the program starts: its own style, so the screenshots show what users see.
+    RequestStyle(app, QStringLiteral("Cyan Dusk"));
     MainDlgDesktopTest test;
     return QTest::qExec(&test, argc, argv);
 }
