@@ -272,6 +272,7 @@ TEST(Processor, StopStillFinishesALineThatNeedsLittleMoreWork)
         for (int x = 0; x < r.Width; ++x) unwritten += p.Bitmap().GetBuffer(x, 0) == 7;
         EXPECT_EQ(unwritten, 0);
     }
+}
 
 TEST(Processor, OnFinishedComesOnceFromTheLastWorkerOfEachRendering)
 {
