@@ -319,13 +319,19 @@ void TProcessor::WorkerRun(TIterThread& worker)
 
 void TProcessor::WorkerDone(TIterThread& worker)
 {
-    std::lock_guard lock(FThreadsSection);
-    std::erase(FThreads, &worker);
-    if (FThreads.empty()) {
-        FT0 = ReadCPUTicks() - FT0;
-        std::lock_guard elapsedLock(FElapsedMsSection);
-        FElapsedMs = CPUTicksToMs(FT0);
+    bool last = false;
+    {
+        std::lock_guard lock(FThreadsSection);
+        std::erase(FThreads, &worker);
+        if (FThreads.empty()) {
+            last = true;
+            FT0 = ReadCPUTicks() - FT0;
+            std::lock_guard elapsedLock(FElapsedMsSection);
+            FElapsedMs = CPUTicksToMs(FT0);
+        }
     }
+    // Outside the lock, so that the handler may ask Running.
+    if (last && OnFinished) OnFinished();
 }
 
 // ---------------------------------------------------------------------------

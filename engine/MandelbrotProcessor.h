@@ -26,6 +26,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
@@ -152,6 +153,10 @@ public:
     const TPaletteBitmap& Bitmap() const { return FBmp8; }
     // Duration of the last rendering, also of one stopped early.
     double ElapsedMs() const;
+    // Called on the thread of the last worker to end, once a rendering has
+    // ended (finished or stopped) and ElapsedMs holds its duration. Set it
+    // while no rendering runs; it may ask Running but must not start or stop.
+    std::function<void()> OnFinished;
 
     // The palette: entry 0 is the interior color. Writing needs 2 to 256 colors
     // ("Invalid palette.", "Invalid number of colors (up to 256)."; nothing changes

@@ -10,7 +10,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev libhwy-dev
   clang libclang-rt-14-dev
   libmpfr-dev libavcodec-dev libavformat-dev libswscale-dev ffmpeg
-  xvfb xauth imagemagick openbox wmctrl xdotool parallel
+  xvfb xauth imagemagick openbox wmctrl xdotool x11-utils parallel
   desktop-file-utils xdg-utils
 )
 

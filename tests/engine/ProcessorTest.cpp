@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <thread>
 
 using namespace quillon;
 using namespace quillon::test;
@@ -271,6 +272,44 @@ TEST(Processor, StopStillFinishesALineThatNeedsLittleMoreWork)
         for (int x = 0; x < r.Width; ++x) unwritten += p.Bitmap().GetBuffer(x, 0) == 7;
         EXPECT_EQ(unwritten, 0);
     }
+}
+
+TEST(Processor, OnFinishedComesOnceFromTheLastWorkerOfEachRendering)
+{
+    TRecordingProcessor p;
+    p.SetThreadCount(3);
+    p.SetSize({40, 30});
+    std::mutex lock;
+    std::vector<bool> runningThen;
+    std::vector<double> elapsedThen;
+    std::vector<std::thread::id> threads;
+    p.OnFinished = [&] {
+        std::lock_guard guard(lock);
+        runningThen.push_back(p.Running());
+        elapsedThen.push_back(p.ElapsedMs());
+        threads.push_back(std::this_thread::get_id());
+    };
+    // Finished by itself: once, no worker left, its time known.
+    ASSERT_TRUE(Render(p));
+    {
+        std::lock_guard guard(lock);
+        ASSERT_EQ(runningThen.size(), 1u);
+        EXPECT_FALSE(runningThen[0]);
+        EXPECT_GT(elapsedThen[0], 0);
+        EXPECT_NE(threads[0], std::this_thread::get_id());
+    }
+    // Stopped: once more, before the stop returns.
+    p.ClearLines();
+    p.HoldFirstLine = true;
+    p.Start();
+    WaitFor(p.FirstLineStarted);
+    p.Stop();
+    {
+        std::lock_guard guard(lock);
+        EXPECT_EQ(runningThen.size(), 2u);
+        EXPECT_FALSE(runningThen.back());
+    }
+    p.OnFinished = nullptr;
 }
 
 TEST(Processor, FailedSizeChangeLeavesTheRenderingStopped)

@@ -2,6 +2,10 @@
 // language, the info text with its links below it, and the links' colors.
 #include <QtTest/QtTest>
 
+#include <algorithm>
+#include <cmath>
+
+#include <QtWidgets/QApplication>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QPushButton>
 
@@ -22,6 +26,18 @@ TAboutDialog& Prepare(TAboutBox& Box)
     if (!Box.Execute())
         qFatal("About box refused to prepare");
     return *qobject_cast<TAboutDialog*>(Box.Dialog());
+}
+
+// Contrast ratio of two colors as readability guidelines define it (1 to 21).
+double Contrast(const QColor& a, const QColor& b)
+{
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a);
+    const double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 } // namespace
@@ -92,6 +108,28 @@ private slots:
         QCOMPARE(links[0]->geometry(), QRect(112, infoBottom, 257, 17));
         QCOMPARE(links[1]->geometry(), QRect(112, infoBottom + 17, 257, 17));
         QCOMPARE(dialog.height(), infoBottom + 34 + 43 * 3 / 2);
+    }
+
+    void linksReadableOnADarkWindow()
+    {
+        // The program's own look is dark, with a light link color.
+        const QPalette saved = QApplication::palette();
+        QPalette dark = saved;
+        dark.setColor(QPalette::Window, QColor(0x1e, 0x22, 0x2c));
+        dark.setColor(QPalette::WindowText, QColor(0xd8, 0xde, 0xe9));
+        dark.setColor(QPalette::Link, QColor(0x4f, 0xd6, 0xe5));
+        QApplication::setPalette(dark);
+        TAboutBox box;
+        box.SetLinks({QStringLiteral("https://example.org")});
+        TAboutDialog& dialog = Prepare(box);
+        TWebLink* link = dialog.Links().value(0);
+        QApplication::setPalette(saved);
+        QVERIFY(link);
+        const QColor background = dark.color(QPalette::Window);
+        QVERIFY2(Contrast(link->FontColor(), background) >= 4.5, qPrintable(link->FontColor().name()));
+        QVERIFY2(Contrast(link->HotColor(), background) >= 4.5, qPrintable(link->HotColor().name()));
+        QVERIFY2(Contrast(link->BrowsedColor(), background) >= 4.5, qPrintable(link->BrowsedColor().name()));
+        QVERIFY(link->HotColor() != link->FontColor());
     }
 
     void aTemporaryDialogIsFreedAfterUse()

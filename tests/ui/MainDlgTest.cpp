@@ -15,6 +15,7 @@
 #include "persist/SettingsKeys.h"
 #include "resources/ResourcesInit.h"
 #include "ui/common/ErrorReport.h"
+#include "ui/common/FitLabel.h"
 #include "ui/common/QuillonApplication.h"
 #include "ui/main/MainDlg.h"
 #include "ui/main/PaintBox.h"
@@ -106,6 +107,41 @@ private slots:
         QVERIFY(FErrors.isEmpty());
     }
 
+    void statusPanelsShowEveryValueWhole_data()
+    {
+        QTest::addColumn<int>("panel");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("size") << 1 << QStringLiteral("15360x8640");
+        QTest::newRow("steps 100000") << 3 << QStringLiteral("100000");
+        QTest::newRow("steps largest") << 3 << QStringLiteral("2147483647");
+        QTest::newRow("limit") << 5 << QStringLiteral("1000000.0");
+        QTest::newRow("center signs") << 7 << QStringLiteral("-0.253, -0.272");
+        QTest::newRow("center far") << 7 << QStringLiteral("-1234.567, -1234.567");
+        QTest::newRow("zoom") << 9 << QStringLiteral("1.23E+015");
+        QTest::newRow("angle") << 11 << QStringLiteral("-180\u00B0");
+        QTest::newRow("elapsed") << 13 << QStringLiteral("1234567.8ms");
+        QTest::newRow("label") << 6 << QStringLiteral("Center");
+    }
+
+    void statusPanelsShowEveryValueWhole()
+    {
+        QFETCH(int, panel);
+        QFETCH(QString, text);
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        auto* label = qobject_cast<TFitLabel*>(w.StatusPanel(panel));
+        QVERIFY(label);
+        const int width = label->width();
+        label->setText(text);
+        // The width binds; the text fits it, drawn smaller when it must.
+        QCOMPARE(label->width(), width);
+        QVERIFY2(label->TextFits(), qPrintable(QStringLiteral("%1 in %2 px").arg(text).arg(label->contentsRect().width())));
+        QVERIFY(QFontMetricsF(label->FittedFont()).horizontalAdvance(text) <= label->contentsRect().width());
+        // Short values keep the panel's own font.
+        label->setText(QStringLiteral("1"));
+        QCOMPARE(label->FittedFont(), label->font());
+    }
+
     void panelLabelsAndCommands()
     {
         TMainDialog& w = Open();
@@ -118,7 +154,10 @@ private slots:
         }
         QCOMPARE(w.StatusPanelText(14), QString());
         QCOMPARE(w.ActionRender->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
-        QCOMPARE(w.ActionRender->statusTip(), QStringLiteral("Start rendering"));
+        QCOMPARE(w.ActionRender->toolTip(), QStringLiteral("Start rendering"));
+        // Hints are tool tips only: a status tip hides the panels.
+        for (QAction* action : w.findChildren<QAction*>())
+            QVERIFY2(action->statusTip().isEmpty(), qPrintable(action->objectName()));
         QCOMPARE(w.ActionReset->toolTip(), QStringLiteral("Resets view, colors and parameters"));
         QCOMPARE(w.ActionJulia->text(), QStringLiteral("Toggle Mandelbrot/Julia set"));
         QVERIFY(w.ActionOptions->isEnabled());
@@ -312,21 +351,66 @@ private slots:
         QCOMPARE(w.PaintBoxToLog(offset + QPoint(50, 30)).x, w.Processor().PixelToLog(TPoint{50, 30}).x);
     }
 
-    void resizingIsRefusedWhileRendering()
+    void resizeDuringRenderingWaitsForItsEnd()
     {
         TMainDialog& w = Open();
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        const QSize minimum = w.minimumSize();
+        const QSize maximum = w.maximumSize();
         w.SetMaxSteps(2000000);
         QVERIFY(w.Running());
+        // The window is never pinned: it takes the size it is given.
+        QCOMPARE(w.minimumSize(), minimum);
+        QCOMPARE(w.maximumSize(), maximum);
+        const TSize image = w.Size();
         const QSize before = w.size();
         w.resize(before + QSize(50, 40));
-        QCOMPARE(w.size(), before);
-        w.SetRunning(false);
-        w.resize(before + QSize(50, 40));
         QCOMPARE(w.size(), before + QSize(50, 40));
-        // The image follows once the resize has ended.
-        QTRY_COMPARE_WITH_TIMEOUT(w.Size(), (TSize{w.PaintBox->width(), w.PaintBox->height()}), 5000);
+        // The resize has ended, with a button held or not; the image keeps
+        // its size while the rendering runs, shown 1:1.
+        QTest::qWait(400);
+        QVERIFY(w.Running());
+        QCOMPARE(w.Size(), image);
+        const int starts = w.RenderStartCount();
+        // Stopped: the image takes the workspace's size and renders.
         w.SetRunning(false);
+        QTRY_COMPARE_WITH_TIMEOUT(w.Size(), (TSize{w.PaintBox->width(), w.PaintBox->height()}), 5000);
+        QCOMPARE(w.RenderStartCount(), starts + 1);
+        w.SetRunning(false);
+
+        // A rendering that ends by itself gives way the same way.
+        w.SetMaxSteps(50);
+        w.SetRunning(true);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        w.SetMaxSteps(3000);
+        w.SetRunning(true);
+        QVERIFY(w.Running());
+        w.resize(before);
+        QTRY_COMPARE_WITH_TIMEOUT(w.Size(), (TSize{w.PaintBox->width(), w.PaintBox->height()}), 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 30000);
+    }
+
+    void finishedImageIsPaintedAtOnce()
+    {
+        TMainDialog& w = Open();
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        // Only the end of the rendering can paint the finished image now.
+        w.Timer->setInterval(60 * 60 * 1000);
+        w.Setup(TSize{200, 150}, V(-0.75, 0.1, 0.02));
+        QVERIFY(w.Running() || w.RenderIconIndex() == TMainDialog::IconRenderRunning);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        QVERIFY(w.Timer->isActive() == false);
+        QVERIFY(w.StatusPanelText(13).endsWith(QLatin1String("ms")));
+        QTRY_VERIFY(w.FinishedPaintDelayMs() >= 0);
+        qInfo("finished image painted %.1f ms after the rendering ended", w.FinishedPaintDelayMs());
+        // What the paint box shows is the finished image.
+        const QImage shot = w.PaintBox->grab().toImage();
+        const QPoint offset = w.ImageOffset();
+        const TPaletteBitmap& bitmap = w.Processor().Bitmap();
+        for (const QPoint p : {QPoint(0, 0), QPoint(199, 149), QPoint(100, 75), QPoint(37, 120)}) {
+            const QRgb expected = 0xFF000000u | bitmap.ColorTable()[bitmap.GetBuffer(p.x(), p.y())];
+            QCOMPARE(QColor(shot.pixel(offset + p)), QColor(expected));
+        }
     }
 
     void lastViewHomeAndHistory()

@@ -6,6 +6,7 @@
 #include <QtGui/QPainter>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QToolButton>
 
 #include <memory>
 
@@ -14,6 +15,7 @@
 #include "engine/FileFns.h"
 #include "engine/TextFileFns.h"
 #include "ui/common/ErrorReport.h"
+#include "ui/common/FitLabel.h"
 #include "ui/common/QuillonApplication.h"
 #include "ui/options/ColorMapFrm.h"
 #include "ui/options/GridList.h"
@@ -390,6 +392,58 @@ private slots:
         editor.OpenFile(clm);
         QCOMPARE(editor.ColorMap().AsString(), text);
     }
+    // --- What the editor shows ---------------------------------------------------
+
+    void buttonsKeepAccessKeysAndEllipses()
+    {
+        TColorMapFrame& editor = Editor();
+        const std::pair<const char*, const char*> captions[] = {
+            {"ButtonAdd", "&Add"},         {"ButtonColor", "&Color..."}, {"ButtonUp", "Move &up"},
+            {"ButtonDown", "&Down"},       {"ButtonDelete", "&Delete"},  {"ButtonNew", "&New"},
+            {"ButtonOpen", "Open..."},     {"ButtonSave", "&Save..."},   {"ButtonDefault", "De&fault"},
+            {"ButtonRandom", "Random"}};
+        for (const auto& [name, caption] : captions) {
+            auto* button = editor.findChild<QToolButton*>(QString::fromLatin1(name));
+            QVERIFY2(button, name);
+            QCOMPARE(button->text(), QString::fromLatin1(caption));
+            // The caption shows whole beside its icon.
+            QVERIFY(button->width() >= button->sizeHint().width());
+        }
+        // The access keys work: Alt+A adds a node after the current one.
+        editor.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&editor));
+        editor.GridColorItems->setCurrentCell(1, 0);
+        const int nodes = editor.ColorMap().Count();
+        QTest::keyClick(&editor, Qt::Key_A, Qt::AltModifier);
+        // A button's access key clicks it visibly, a moment later.
+        QTRY_COMPARE(editor.ColorMap().Count(), nodes + 1);
+    }
+
+    void colorCountAndCurrentColorCellShow()
+    {
+        TColorMapFrame& editor = Editor();
+        // Four digits and more fit the narrow strip.
+        for (const char* count : {"995", "99995"}) {
+            editor.SetCountText(4, QString::fromLatin1(count));
+            auto* label = qobject_cast<TFitLabel*>(editor.LabelColorCount);
+            QVERIFY(label);
+            QCOMPARE(label->text(), QString::number(1 + 2 + 3 + 4 + QByteArray(count).toInt()));
+            QVERIFY2(label->TextFits(), qPrintable(label->text()));
+        }
+        // The current cell of the Color column shows: its margin takes the
+        // selection color around the swatch.
+        TGridList& grid = *editor.GridColorItems;
+        grid.setFocus();
+        grid.setCurrentCell(2, 1);
+        const QRect cell = grid.visualRect(grid.model()->index(2, 1));
+        const QImage shot = grid.viewport()->grab().toImage();
+        const QColor highlight = grid.palette().color(QPalette::Highlight);
+        QCOMPARE(QColor(shot.pixel(cell.topLeft() + QPoint(1, 1))), highlight);
+        grid.setCurrentCell(3, 1);
+        const QImage after = grid.viewport()->grab().toImage();
+        QVERIFY(QColor(after.pixel(cell.topLeft() + QPoint(1, 1))) != highlight);
+    }
+
 };
 
 int main(int argc, char* argv[])

@@ -11,6 +11,7 @@
 #include "resources/ResourcesInit.h"
 #include "ui/auxiliary/AboutBox.h"
 #include "ui/common/QuillonApplication.h"
+#include "ui/common/CyanDusk.h"
 #include "ui/main/MainDlg.h"
 #include "ui/main/MainDlgOptions.h"
 #include "ui/options/OptionsChapters.h"
@@ -35,6 +36,8 @@ int main(int argc, char* argv[])
     InitResources();
     RegisterOptionsChapters();
     QApplication::setApplicationDisplayName(QStringLiteral("Quillon"));
+    // The pictures show what users see: the program's own style.
+    RequestStyle(app, QStringLiteral("Cyan Dusk"));
     const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QDir::currentPath();
 
     auto window = std::make_unique<TMainDialog>();

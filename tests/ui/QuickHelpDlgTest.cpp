@@ -6,6 +6,7 @@
 #include <QtWidgets/QLabel>
 
 #include <memory>
+#include <utility>
 
 #include "persist/RegFns.h"
 #include "persist/SettingsKeys.h"
@@ -52,6 +53,11 @@ class QuickHelpDlgTest : public QObject {
         FWindow = std::make_unique<TMainDialog>();
         FWindow->move(200, 150);
         FWindow->show();
+        // The card follows once the window is on the screen.
+        [this] {
+            QVERIFY(QTest::qWaitForWindowExposed(FWindow.get()));
+            QTRY_VERIFY_WITH_TIMEOUT(!FWindow->QuickHelp() || FWindow->QuickHelp()->isVisible(), 5000);
+        }();
         return *FWindow;
     }
 
@@ -87,6 +93,18 @@ private slots:
 
     void firstRunOpensFivePixelsIntoTheWorkspace()
     {
+        {
+            // Not before the window is on the screen: a window manager would
+            // stack the window mapped later above it.
+            TMainDialog early;
+            early.show();
+            QVERIFY(early.QuickHelpVisible());
+            QVERIFY(early.windowHandle() && !early.windowHandle()->isExposed());
+            QVERIFY(!early.QuickHelp()->isVisible());
+            QVERIFY(QTest::qWaitForWindowExposed(&early));
+            QTRY_VERIFY(early.QuickHelp()->isVisible());
+        }
+        FStore->Renew();
         TMainDialog& w = Open();
         QVERIFY(w.QuickHelpVisible());
         QVERIFY(w.ActionQuickHelp->isChecked());
@@ -98,6 +116,18 @@ private slots:
         QCOMPARE(qRound(card->windowOpacity() * 255), 200);
         QCOMPARE(card->pos(), Origin(w) + QPoint(5, 5));
         QCOMPARE(card->findChild<QLabel*>(QStringLiteral("Label10"))->text(), QStringLiteral("Zoom selection"));
+        // One font per column: the keys bold, what they do plain, each whole.
+        const std::pair<QStringList, int> columns[] = {
+            {{"Label1", "Label4", "Label5", "Label9", "Label11"}, 94},
+            {{"Label2", "Label3", "Label6", "Label10", "Label12"}, 84}};
+        for (const auto& [names, width] : columns) {
+            const QFont font = card->findChild<QLabel*>(names.first())->font();
+            for (const QString& name : names) {
+                const QLabel* label = card->findChild<QLabel*>(name);
+                QCOMPARE(label->font(), font);
+                QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= width);
+            }
+        }
     }
 
     void draggedPlaceSurvivesHidingShowingAndARestart_data()

@@ -141,6 +141,14 @@ void TAboutBox::DoInitialize()
     for (const QString& line : FLinks) {
         auto* link = new TWebLink(dialog->ClientArea);
         link->setText(line);
+        // The link colors are made for a light window; on a dark one they
+        // take the palette's light link color, lighter still under the mouse.
+        const QPalette& colors = dialog->ClientArea->palette();
+        if (colors.color(QPalette::Window).lightness() < 128) {
+            link->SetFontColor(colors.color(QPalette::Link));
+            link->SetHotColor(colors.color(QPalette::Link).lighter(135));
+            link->SetBrowsedColor(QColor(0xC8, 0xA8, 0xF0));
+        }
         link->setGeometry(info->x(), y, width, 17);
         y += link->height();
     }

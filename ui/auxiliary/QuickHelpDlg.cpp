@@ -9,6 +9,8 @@
 #include <QtWidgets/QFrame>
 #include <QtWidgets/QLabel>
 
+#include <initializer_list>
+
 #include "persist/RegFns.h"
 #include "persist/SettingsKeys.h"
 #include "ui/options/TrackBarEx.h"
@@ -52,15 +54,30 @@ QFont FittingFont(const QString& text, int width, int points, bool bold)
 }
 
 // Labels of the two columns: the left one ends where the right one begins,
-// the right one at the card's edge.
-QLabel* AddLabel(QWidget* parent, const char* name, const QString& text, int x, int y, bool bold)
+// the right one at the card's edge. One font per column, the one its widest
+// text fits in, so that the labels of a column match.
+struct TCardLabel {
+    const char* Name;
+    const char* Text;
+    int X;
+    int Y;
+};
+
+void AddColumn(QWidget* parent, std::initializer_list<TCardLabel> labels, int width, bool bold)
 {
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setFont(FittingFont(text, x < 200 ? 94 : 84, 8, bold));
-    label->move(x, y);
-    label->adjustSize();
-    return label;
+    QFont font = CardFont(8, bold);
+    for (const TCardLabel& l : labels) {
+        const QFont fitting = FittingFont(QString::fromLatin1(l.Text), width, 8, bold);
+        if (fitting.pointSize() < font.pointSize())
+            font = fitting;
+    }
+    for (const TCardLabel& l : labels) {
+        auto* label = new QLabel(QString::fromLatin1(l.Text), parent);
+        label->setObjectName(QString::fromLatin1(l.Name));
+        label->setFont(font);
+        label->move(l.X, l.Y);
+        label->adjustSize();
+    }
 }
 
 QLabel* AddNote(QWidget* parent, const char* name, const QString& text, int x, int y)
@@ -128,10 +145,6 @@ TQuickHelpDialog::TQuickHelpDialog(TRegIniFile& Store, QWidget* Owner)
     Image1->setGeometry(7, 48, 82, 65);
     Image1->setPixmap(MousePicture(Image1->size()));
 
-    AddLabel(this, "Label1", QStringLiteral("<Double Click>"), 104, 10, true);
-    AddLabel(this, "Label2", QStringLiteral("Render"), 200, 10, false);
-    AddLabel(this, "Label4", QStringLiteral("<Right Click>"), 104, 29, true);
-    AddLabel(this, "Label3", QStringLiteral("Last view"), 200, 29, false);
     AddBevel(this, "Bevel3", 103, 48, 137);
 
     Image3 = new QLabel(this);
@@ -139,15 +152,23 @@ TQuickHelpDialog::TQuickHelpDialog(TRegIniFile& Store, QWidget* Owner)
     Image3->setGeometry(103, 60, 91, 28);
     Image3->setPixmap(SelectModePicture(Image3->size()));
 
-    AddLabel(this, "Label5", QStringLiteral("<Click>"), 104, 94, true);
-    AddLabel(this, "Label6", QStringLiteral("Select"), 201, 94, false);
-    AddLabel(this, "Label9", QStringLiteral("<Wheel>"), 104, 114, true);
-    AddLabel(this, "Label10", QStringLiteral("Zoom selection"), 201, 114, false);
-    AddLabel(this, "Label11", QStringLiteral("<Ctrl><Wheel>"), 104, 133, true);
-    AddLabel(this, "Label12", QStringLiteral("Rotate selection"), 201, 133, false);
+    AddColumn(this,
+              {{"Label1", "<Double Click>", 104, 10},
+               {"Label4", "<Right Click>", 104, 29},
+               {"Label5", "<Click>", 104, 94},
+               {"Label9", "<Wheel>", 104, 114},
+               {"Label11", "<Ctrl><Wheel>", 104, 133}},
+              94, true);
+    AddColumn(this,
+              {{"Label2", "Render", 200, 10},
+               {"Label3", "Last view", 200, 29},
+               {"Label6", "Select", 201, 94},
+               {"Label10", "Zoom selection", 201, 114},
+               {"Label12", "Rotate selection", 201, 133}},
+              84, false);
     // Below the mouse picture, where the card has room.
-    AddLabel(this, "Label15", QStringLiteral("<Shift><Wheel>"), 7, 119, true);
-    AddLabel(this, "Label16", QStringLiteral("Zoom at pointer"), 7, 134, false);
+    AddColumn(this, {{"Label15", "<Shift><Wheel>", 7, 119}}, 94, true);
+    AddColumn(this, {{"Label16", "Zoom at pointer", 7, 134}}, 94, false);
     AddBevel(this, "Bevel1", 11, 152, 264);
 
     TrackbarFrame1 = AddTrackbar(this, "TrackbarFrame1", QStringLiteral("Steps"), 2, 163);

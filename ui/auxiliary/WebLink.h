@@ -15,6 +15,7 @@ public:
     explicit TWebLink(QWidget* Parent = nullptr);
 
     QColor FontColor() const;
+    void SetFontColor(const QColor& Value);
     QColor HotColor() const { return FHotColor; }
     void SetHotColor(const QColor& Value) { FHotColor = Value; }
     QColor BrowsedColor() const { return FBrowsedColor; }
@@ -32,8 +33,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent* Event) override;
 
 private:
-    void SetFontColor(const QColor& Value);
-
     QColor FHotColor{0x00, 0x00, 0x80};
     QColor FBrowsedColor{0x80, 0x00, 0x80};
     QColor FFontColor;

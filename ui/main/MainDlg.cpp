@@ -21,6 +21,8 @@
 #include <QtWidgets/QToolBar>
 #include <QtWidgets/QVBoxLayout>
 
+#include <chrono>
+
 #include "colormap/ColorMap.h"
 #include "engine/Errors.h"
 #include "engine/NumberFns.h"
@@ -35,6 +37,7 @@
 #include "ui/main/Cursors.h"
 #include "ui/main/MainDlgOptions.h"
 #include "ui/main/PaintBox.h"
+#include "ui/common/FitLabel.h"
 #include "ui/main/logic/StatusTexts.h"
 #include "ui/options/TrackBarEx.h"
 
@@ -129,6 +132,16 @@ TMainDialog::TMainDialog(QWidget* parent) : QMainWindow(parent)
     // Start-up proper, under the render lock until the first show has completed.
     FAnimationSpeedToInterval = MakeAnimationSpeedConverter();
     FSession = std::make_unique<TSession>();
+    // The finished image is painted as soon as the last worker ends; the
+    // workers only post, the window's thread paints.
+    FTraceRendering = qEnvironmentVariableIntValue("QUILLON_TRACE_RENDERING") != 0;
+    Processor().OnFinished = [this] {
+        FEndedAt.store(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                           std::chrono::steady_clock::now().time_since_epoch())
+                           .count(),
+                       std::memory_order_relaxed);
+        QMetaObject::invokeMethod(this, [this] { RenderingEnded(); }, Qt::QueuedConnection);
+    };
     FStartUpLock.emplace(*FSession);
     FSession->OnChanged = [this](TSessionChanges changes) { SessionChanged(changes); };
     SessionChanged(TSessionChanges::All());
@@ -251,7 +264,6 @@ void TMainDialog::FirstShow()
             FAppRegistry->Registry().ReadBool(settings::SectionView, settings::KeyJuliaPreviewVisible, false));
     });
     FStartUpLock.reset();
-    FStartSize = size();
     // Another screen may have another pixel ratio: the image follows it.
     if (QWindow* handle = windowHandle())
         connect(handle, &QWindow::screenChanged, this, [this] {
@@ -320,8 +332,12 @@ void TMainDialog::PanelControlsResize()
 {
     const int labels = LabelMaxSteps->width() + LabelMaxAbs->width() + LabelAnimationSpeed->width();
     const int width = std::max(0, (PanelControls->contentsRect().width() - labels) / 3);
-    for (TTrackBarEx* bar : {TrackBarMaxSteps, TrackBarMaxAbs, TrackBarAnimationSpeed})
-        bar->setFixedWidth(width);
+    // A ceiling, not a fixed width: a fixed width would raise the window's
+    // minimum to its present width, so that it could grow but never shrink.
+    for (TTrackBarEx* bar : {TrackBarMaxSteps, TrackBarMaxAbs, TrackBarAnimationSpeed}) {
+        bar->setMinimumWidth(0);
+        bar->setMaximumWidth(width);
+    }
 }
 
 void TMainDialog::CreateWorkspace()
@@ -353,7 +369,7 @@ void TMainDialog::CreateStatusBar()
     setStatusBar(StatusBar);
     for (std::size_t i = 0; i < PanelLayouts.size(); ++i) {
         const TPanelLayout& layout = PanelLayouts[i];
-        auto* panel = new QLabel(QString::fromLatin1(layout.Text), StatusBar);
+        auto* panel = new TFitLabel(QString::fromLatin1(layout.Text), StatusBar);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panel->setFixedWidth(layout.Width);
         panel->setAlignment(layout.Alignment | Qt::AlignVCenter);
@@ -420,6 +436,9 @@ bool TMainDialog::eventFilter(QObject* watched, QEvent* event)
                 return true;
         }
     }
+    if (event->type() == QEvent::Expose && FQuickHelpWaitsForWindow && watched == windowHandle()
+        && windowHandle()->isExposed())
+        QTimer::singleShot(0, this, [this] { ShowQuickHelp(); });
     if ((event->type() == QEvent::Move || event->type() == QEvent::Resize) && watched == PanelWorkspace) {
         PlaceQuickHelp();
         PlaceJuliaPreview();
@@ -439,22 +458,28 @@ bool TMainDialog::eventFilter(QObject* watched, QEvent* event)
 void TMainDialog::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    // The image follows the window only when an interactive resize has ended:
-    // every size change restarts the rendering.
+    // The image follows the window once a resize has ended: every size change
+    // restarts the rendering. Whether a button is held says nothing here: a
+    // window manager may resize without one, or keep one held after its own
+    // resize.
     if (FFirstShowDone)
         FResizeEndTimer->start();
 }
 
 void TMainDialog::ResizeEnded()
 {
-    if (QGuiApplication::mouseButtons() != Qt::NoButton) {
-        FResizeEndTimer->start();
+    FSizePending = true;
+    ApplyPendingSize();
+}
+
+void TMainDialog::ApplyPendingSize()
+{
+    // The window is never pinned: a size change during a rendering waits for
+    // its end or stop, and the image is shown 1:1 meanwhile.
+    if (!FSizePending || Running())
         return;
-    }
-    if (size() != FStartSize) {
-        FStartSize = size();
-        RunReported([this] { UpdateSize(); });
-    }
+    FSizePending = false;
+    RunReported([this] { UpdateSize(); });
 }
 
 void TMainDialog::moveEvent(QMoveEvent* event)
@@ -471,28 +496,10 @@ void TMainDialog::changeEvent(QEvent* event)
     if (event->type() == QEvent::WindowStateChange && FFirstShowDone) {
         const auto old = static_cast<QWindowStateChangeEvent*>(event)->oldState();
         if ((windowState() & Qt::WindowMaximized) || (old & Qt::WindowMaximized)) {
-            // After the layout has taken the new size.
-            QTimer::singleShot(0, this, [this] {
-                FStartSize = size();
-                RunReported([this] { UpdateSize(); });
-            });
+            // After the layout has taken the new size; a window manager's
+            // later resize ends as any other.
+            QTimer::singleShot(0, this, [this] { ResizeEnded(); });
         }
-    }
-}
-
-void TMainDialog::LockWindowSize(bool Locked)
-{
-    if (Locked == FWindowSizeLocked)
-        return;
-    FWindowSizeLocked = Locked;
-    if (Locked) {
-        FSavedMinimumSize = minimumSize();
-        FSavedMaximumSize = maximumSize();
-        setMinimumSize(size());
-        setMaximumSize(size());
-    } else {
-        setMinimumSize(FSavedMinimumSize);
-        setMaximumSize(FSavedMaximumSize);
     }
 }
 

@@ -9,6 +9,8 @@
 #include <QtWidgets/QMainWindow>
 
 #include <array>
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -182,6 +184,10 @@ public:
 
     // Renderings this window has started (for diagnostics and tests).
     int RenderStartCount() const { return FSession->RenderStartCount(); }
+    // Milliseconds from the end of the last rendering to the paint of its
+    // finished image; negative before the first. QUILLON_TRACE_RENDERING=1
+    // prints it for every rendering.
+    double FinishedPaintDelayMs() const { return FFinishedPaintDelayMs; }
     // The quick-help window while it is shown; the help window once opened.
     TQuickHelpDialog* QuickHelp() const { return FQuickHelp.get(); }
     THelpViewer* HelpViewer() const { return FHelpViewer; }
@@ -318,8 +324,12 @@ private:
     void UpdateImageOffset();
     void PaintBoxPaint(QPainter& Painter);
     void DrawSelection(QPainter& Painter);
-    void LockWindowSize(bool Locked);
     void ResizeEnded();
+    // The image takes the workspace's size once no rendering runs.
+    void ApplyPendingSize();
+    // The last worker has ended (posted from its thread).
+    void RenderingEnded();
+    void FinishedImagePainted();
 
     enum TGlobalCursor { gcNone, gcHourglass, gcAnimate };
     void SetGlobalCursor(TGlobalCursor Value);
@@ -385,6 +395,7 @@ private:
     void PlaceJuliaPreview();
     // The pointer moved to paint-box point P: the preview follows it.
     void JuliaPreviewFollow(const TPoint& P);
+    void ShowQuickHelp();
 
     // Files, export and recording.
     QString RunFileDialog(QFileDialog& Dialog);
@@ -408,7 +419,6 @@ private:
     double FDownScale = 0;
     bool FFullScreen = false;
     Qt::WindowStates FLastWindowState = Qt::WindowNoState;
-    QSize FStartSize;
     // The session's values the controls show, to update them on a change only.
     struct TShown {
         std::optional<int> MaxSteps;
@@ -432,12 +442,18 @@ private:
     int FAnimationFrameCount = 0;
     int FRenderIcon = IconRender;
     bool FFirstShowDone = false;
+    bool FQuickHelpWaitsForWindow = false;
     QString FStartFile;
     TGlobalCursor FGlobalCursor = gcNone;
     QTimer* FResizeEndTimer = nullptr;
-    bool FWindowSizeLocked = false;
-    QSize FSavedMinimumSize;
-    QSize FSavedMaximumSize;
+    // The workspace changed size while a rendering ran.
+    bool FSizePending = false;
+    // When the last worker of a rendering ended (steady clock, ns), and
+    // whether that finished image still waits for its paint.
+    std::atomic<std::int64_t> FEndedAt{0};
+    bool FFinishedPaintDue = false;
+    double FFinishedPaintDelayMs = -1;
+    bool FTraceRendering = false;
 };
 
 // The main window, while one exists.

@@ -93,10 +93,10 @@ void MakeCommands(TMainDialog& owner, const TCommand (&commands)[N])
     for (const TCommand& c : commands) {
         auto* action = new QAction(QString::fromLatin1(c.Text), &owner);
         action->setObjectName(QString::fromLatin1(c.Name));
-        if (*c.Hint) {
-            action->setStatusTip(QString::fromLatin1(c.Hint));
+        // Hints are tool tips only: a status tip would hide every panel of the
+        // status bar while it shows.
+        if (*c.Hint)
             action->setToolTip(QString::fromLatin1(c.Hint));
-        }
         if (c.Icon >= 0)
             action->setIcon(IconListIcon(c.Icon));
         action->setCheckable(c.Checkable);

@@ -9,6 +9,8 @@
 #include <QtGui/QClipboard>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QImage>
+#include <QtWidgets/QAbstractItemView>
+#include <QtWidgets/QCompleter>
 #include <QtWidgets/QFileDialog>
 
 #include <array>
@@ -67,7 +69,13 @@ QString TMainDialog::RunFileDialog(QFileDialog& Dialog)
 {
     if (FileDialogHook)
         return FileDialogHook(Dialog);
-    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
+    const int result = Dialog.exec();
+    // A name typed and confirmed with Enter leaves the completion list open
+    // otherwise, over the main window, until the next click.
+    for (QCompleter* completer : Dialog.findChildren<QCompleter*>())
+        if (completer->popup())
+            completer->popup()->hide();
+    if (result != QDialog::Accepted || Dialog.selectedFiles().isEmpty())
         return {};
     return Dialog.selectedFiles().constFirst();
 }

@@ -3,6 +3,7 @@
 #include "ui/main/MainDlg.h"
 
 #include <QtCore/QTimer>
+#include <QtGui/QWindow>
 #include <QtGui/QAction>
 #include <QtWidgets/QFrame>
 #include <QtWidgets/QMenuBar>
@@ -21,7 +22,7 @@ namespace quillon {
 
 void TMainDialog::SetFullScreen(bool Value)
 {
-    // Not while rendering: the window refuses size changes then.
+    // Not while rendering: the image keeps its size until a rendering ends.
     if (Value == FFullScreen || Running()) {
         ActionFullScreen->setChecked(FFullScreen);
         return;
@@ -33,6 +34,8 @@ void TMainDialog::SetFullScreen(bool Value)
         removeToolBar(ToolBar);
         ToolBar->setParent(PanelWorkspace);
         ToolBar->setOrientation(Qt::Horizontal);
+        // Sized with Exit shown, so that no button hides behind an extension arrow.
+        ToolBarExit->setVisible(true);
         ToolBar->adjustSize();
         ToolBar->move(10, 10);
         ToolBar->show();
@@ -55,10 +58,7 @@ void TMainDialog::SetFullScreen(bool Value)
     ActionFullScreen->setChecked(Value);
     FFullScreen = Value;
     // The image takes the new workspace once the layout has followed.
-    QTimer::singleShot(0, this, [this] {
-        FStartSize = size();
-        RunReported([this] { UpdateSize(); });
-    });
+    QTimer::singleShot(0, this, [this] { ResizeEnded(); });
 }
 
 void TMainDialog::ActionFullScreenExecute()
@@ -96,9 +96,25 @@ void TMainDialog::SetQuickHelpVisible(bool Value)
             },
             Qt::QueuedConnection);
         PlaceQuickHelp();
-        FQuickHelp->show();
+        // Shown once the window is on the screen: a window manager stacks a
+        // window mapped later above one shown before it.
+        QWindow* handle = windowHandle();
+        if (handle && handle->isExposed())
+            ShowQuickHelp();
+        else
+            FQuickHelpWaitsForWindow = true;
     }
     ActionQuickHelp->setChecked(Value);
+}
+
+void TMainDialog::ShowQuickHelp()
+{
+    FQuickHelpWaitsForWindow = false;
+    if (!FQuickHelp)
+        return;
+    PlaceQuickHelp();
+    FQuickHelp->show();
+    FQuickHelp->raise();
 }
 
 void TMainDialog::ActionQuickHelpExecute()

@@ -10,6 +10,9 @@
 #include <QtCore/QTimer>
 #include <QtGui/QAction>
 
+#include <chrono>
+#include <cstdio>
+
 #include "colormap/ColorMap.h"
 #include "ui/main/Cursors.h"
 #include "ui/main/PaintBox.h"
@@ -55,7 +58,7 @@ void TMainDialog::RenderingStarted()
     SetCommandEnabled(ActionZoomIn, false);
     SetCommandEnabled(ActionZoomOut, false);
     SetCommandEnabled(ActionHome, false);
-    LockWindowSize(true);
+    FFinishedPaintDue = false;
     Timer->start();
 }
 
@@ -67,8 +70,19 @@ void TMainDialog::RenderingFinished()
     SetCommandEnabled(ActionZoomIn, true);
     SetCommandEnabled(ActionZoomOut, true);
     SetCommandEnabled(ActionHome, true);
-    LockWindowSize(false);
     SetStatusPanel(13, Q(ElapsedText(Processor().ElapsedMs())));
+    FFinishedPaintDue = true;
+    // Not from inside a stop: its caller may be about to change the processor.
+    if (FSizePending)
+        QTimer::singleShot(0, this, [this] { ApplyPendingSize(); });
+}
+
+void TMainDialog::RenderingEnded()
+{
+    // Nothing to do when the rendering was stopped and finished already, or
+    // when a newer one runs.
+    if (FSession->CheckRendering())
+        PaintBox->repaint();
 }
 
 void TMainDialog::TimerTimer()
@@ -76,6 +90,19 @@ void TMainDialog::TimerTimer()
     FSession->CheckRendering();
     // Painted at once: the partly computed image shows every tick.
     PaintBox->repaint();
+}
+
+void TMainDialog::FinishedImagePainted()
+{
+    FFinishedPaintDue = false;
+    const std::int64_t ended = FEndedAt.load(std::memory_order_relaxed);
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count();
+    FFinishedPaintDelayMs = static_cast<double>(now - ended) / 1e6;
+    if (FTraceRendering)
+        std::fprintf(stderr, "quillon: rendering %.1f ms, finished image painted %.1f ms after its end\n",
+                     Processor().ElapsedMs(), FFinishedPaintDelayMs);
 }
 
 void TMainDialog::UpdateSize()
@@ -139,6 +166,8 @@ void TMainDialog::PaintBoxPaint(QPainter& Painter)
     for (std::size_t i = 0; i < table.size(); ++i)
         colors[static_cast<qsizetype>(i)] = 0xFF000000u | table[i];
     FImage.setColorTable(colors);
+    if (FFinishedPaintDue && !Running())
+        FinishedImagePainted();
     // The overlay only while no rendering runs.
     if (Running() || ToolMode() != tmSelection || !Selection().GetValid()) {
         FImage.setDevicePixelRatio(ratio);

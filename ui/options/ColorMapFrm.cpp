@@ -22,6 +22,7 @@
 #include "engine/Errors.h"
 #include "engine/NumberFns.h"
 #include "ui/common/ErrorReport.h"
+#include "ui/common/FitLabel.h"
 #include "ui/options/GridList.h"
 
 namespace quillon {
@@ -160,7 +161,7 @@ TColorMapFrame::TColorMapFrame(QWidget* Parent) : QWidget(Parent), FColorMap(std
     auto* preview = new QVBoxLayout(PanelPreview);
     preview->setContentsMargins(0, 0, 0, 0);
     preview->setSpacing(2);
-    LabelColorCount = new QLabel(PanelPreview);
+    LabelColorCount = new TFitLabel(PanelPreview);
     LabelColorCount->setObjectName(QStringLiteral("LabelColorCount"));
     LabelColorCount->setAlignment(Qt::AlignCenter);
     QFont small = LabelColorCount->font();
@@ -240,6 +241,8 @@ void TColorMapFrame::CreateActions()
 {
     auto make = [this](const QString& Caption, int Icon, const char* Name, void (TColorMapFrame::*Handler)()) {
         auto* action = new QAction(CommandIcon(Icon), Caption, this);
+        // The buttons show the caption as it is, access key and ellipsis included.
+        action->setIconText(Caption);
         action->setObjectName(QString::fromLatin1(Name));
         connect(action, &QAction::triggered, this, [this, Handler] { RunReported([this, Handler] { (this->*Handler)(); }); });
         return action;
@@ -284,14 +287,17 @@ void TColorMapFrame::CreateGrid()
         Grid.DrawText(Rect, Col == 0 ? tr("Count") : tr("Color"), Qt::AlignHCenter);
     };
     GridColorItems->OnDrawSubItem = [this](TGridList& Grid, int SubItem, int Item, const QRect& Rect,
-                                           TGridDrawState) {
+                                           TGridDrawState State) {
         if (Item < 0 || Item >= FColorMap->Count())
             return;
         const TColorMap::TItem& node = FColorMap->GetItem(Item);
         if (SubItem == 0) {
             Grid.DrawText(Rect, Q(Format("%d", {node.Count()})), Qt::AlignLeft);
         } else {
-            Grid.Canvas()->fillRect(Rect, Grid.palette().color(QPalette::Base));
+            // The swatch leaves a margin in the selection color, so that the
+            // current cell shows whatever its color.
+            const bool selected = (State & (gdSelected | gdFocused)) != 0;
+            Grid.Canvas()->fillRect(Rect, Grid.palette().color(selected ? QPalette::Highlight : QPalette::Base));
             Grid.Canvas()->fillRect(Rect.adjusted(3, 2, -3, -2), ToQColor(node.Color(), Grid.palette()));
         }
     };
