@@ -2,6 +2,7 @@
 // What the window tests share: the offscreen platform's notes muted, and for
 // each test function a settings store of its own, with error reports collected
 // instead of shown in message boxes.
+#include "engine/MandelbrotProcessor.h"
 #include "persist/RegFns.h"
 #include "ui/common/ErrorReport.h"
 
@@ -94,5 +95,15 @@ private:
     QTimer FTimer;
     QList<QMessageBox*> FClosing;
 };
+
+// A rendering that lasts until it is stopped: the plain kernel takes every
+// step of an orbit that never escapes, where the vectorised one ends an orbit
+// as soon as it repeats. For tests that need a rendering to be running.
+template <class TWindow>
+inline void StartLongRendering(TWindow& w, int maxSteps = 2000000)
+{
+    w.Processor().SetKernel(TKernel::Scalar);
+    w.SetMaxSteps(maxSteps);
+}
 
 } // namespace quillon::uitest
