@@ -234,7 +234,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Settled(w), 10000);
         const QSize start = w.size();
         // Inside the set every pixel takes all its steps: a long rendering.
-        StartLongRendering(w, 1000000);
+        uitest::StartLongRendering(w, 1000000);
         w.SetView(TView::Create(TPoint2D::Create(-0.2, 0), 0.002, 0));
         QVERIFY(w.Running());
         const TSize image = w.Size();

@@ -230,7 +230,7 @@ private slots:
         TMainDialog& w = Open(V(-0.2, 0, 0.0001));
         w.SetJuliaPreviewVisible(true);
         TJuliaPreview* preview = w.JuliaPreview();
-        StartLongRendering(w, 1024);
+        uitest::StartLongRendering(w, 1024);
         QVERIFY(w.Running());
         const QPoint points[] = {ImagePoint(w, 10, 10), ImagePoint(w, 200, 100), ImagePoint(w, 390, 290)};
         for (const QPoint& p : points)

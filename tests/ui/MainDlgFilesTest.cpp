@@ -464,7 +464,7 @@ private slots:
         // One view to go back to; the scene's map differs from the window's.
         w.SetSelection(V(-0.6, 0.05, 0.005));
         w.ZoomToTarget();
-        StartLongRendering(w); // a long rendering runs when the load begins
+        uitest::StartLongRendering(w); // a long rendering runs when the load begins
         QVERIFY(w.Running());
         const TView view = w.View();
         const std::string map = w.ColorMap().AsString();

@@ -373,7 +373,7 @@ private slots:
 
         const TView selection = V(-0.5, 0.1, 0.002, 0.3);
         w.SetSelection(selection);
-        StartLongRendering(w);
+        uitest::StartLongRendering(w);
         QVERIFY(w.Running());
         QVERIFY(w.ActionZoomSelectionIn->isEnabled() && w.ActionZoomSelectionOut->isEnabled());
         w.ActionZoomSelectionIn->trigger();
@@ -641,7 +641,7 @@ private slots:
                 }
         QVERIFY(drawn > 0);
         // While rendering runs, no overlay.
-        StartLongRendering(w);
+        uitest::StartLongRendering(w);
         QVERIFY(w.Running());
         const QImage running = w.PanelWorkspace->grab().toImage().convertToFormat(QImage::Format_RGB32);
         w.SetRunning(false);
@@ -710,7 +710,7 @@ private slots:
         QVERIFY(QGuiApplication::overrideCursor());
         QTRY_VERIFY(w.AnimatedCursorFrame() != 0);
         // A long rendering: the palette keeps turning meanwhile.
-        StartLongRendering(w);
+        uitest::StartLongRendering(w);
         QVERIFY(w.Running());
         QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
         const auto table = w.Processor().Bitmap().ColorTable();
@@ -776,7 +776,7 @@ private slots:
     {
         TMainDialog& w = Open();
         // Refused while rendering.
-        StartLongRendering(w);
+        uitest::StartLongRendering(w);
         w.ActionFullScreen->trigger();
         QVERIFY(!w.FullScreen());
         QVERIFY(!w.ActionFullScreen->isChecked());

@@ -195,7 +195,7 @@ private slots:
     {
         TMainDialog& w = Open();
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
-        StartLongRendering(w); // auto-render: a long rendering starts
+        uitest::StartLongRendering(w); // auto-render: a long rendering starts
         QVERIFY(w.Running());
         w.ActionRender->trigger();
         QVERIFY(!w.Running());
@@ -357,7 +357,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
         const QSize minimum = w.minimumSize();
         const QSize maximum = w.maximumSize();
-        StartLongRendering(w);
+        uitest::StartLongRendering(w);
         QVERIFY(w.Running());
         // The window is never pinned: it takes the size it is given.
         QCOMPARE(w.minimumSize(), minimum);
@@ -487,7 +487,7 @@ private slots:
         const TView a = V(-0.7, 0.1, 0.001);
         w.SetSelection(a);
         w.ZoomToTarget();
-        StartLongRendering(w);
+        uitest::StartLongRendering(w);
         QVERIFY(w.Running());
         w.ActionHome->trigger();
         QCOMPARE(w.View(), a);
