@@ -152,6 +152,7 @@ public:
     // the whole picture. Stops a running rendering; used from the next start.
     void SetBand(int firstLine, int pictureHeight);
     int BandFirstLine() const { return FBandFirstLine; }
+    int BandPictureHeight() const { return FBandPictureHeight; }
 
     const TView& View() const { return FView; }
     // A different view stops a running rendering, rebuilds the matrices and starts again.

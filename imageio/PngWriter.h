@@ -1,10 +1,12 @@
 #pragma once
-// Palette PNG files (color type 3): lossless and small for index images.
+// PNG files: palette PNGs (color type 3) from index images, lossless and small;
+// 24-bit PNGs (color type 2) from color images.
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "imageio/IndexedImage.h"
+#include "imageio/ColorImage.h"
 
 namespace quillon {
 
@@ -19,6 +21,8 @@ struct TPngTextChunk {
 // palette covers the image's colors and every index its pixels use. Texts are
 // written as tEXt chunks (zTXt when long) in order.
 void WritePng(const std::string& path, const TIndexedImage& image, const std::vector<TPngTextChunk>& texts = {});
+// Writes the image as an 8-bit-per-channel RGB PNG, the same way.
+void WritePng(const std::string& path, const TColorImage& image, const std::vector<TPngTextChunk>& texts = {});
 
 // The text of the first tEXt, zTXt or iTXt chunk of Path whose keyword is
 // Keyword, as its bytes stand (Latin-1 for tEXt and zTXt, UTF-8 for iTXt); no
