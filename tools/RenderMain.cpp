@@ -6,11 +6,11 @@
 #include "Progress.h"
 #include "RenderProcessor.h"
 #include "RenderSession.h"
-#include "RgbPicture.h"
 
 #include "engine/Errors.h"
 #include "engine/FileFns.h"
 #include "engine/NumberFns.h"
+#include "engine/RgbPicture.h"
 #include "imageio/GifWriter.h"
 #include "imageio/ImageWriter.h"
 #include "persist/SceneImage.h"
@@ -327,7 +327,8 @@ int Run(const TRenderOptions& options)
                            (session.SmoothColors() || options.Supersample > 1);
     if (rgbOutput) {
         const TRgbPicture picture = RenderRgb(processor, options.Supersample, progress);
-        WriteImage(options.Output, picture.Image(), PngTexts(session));
+        WriteImage(options.Output, TColorImage{picture.Width, picture.Height, picture.Pixels.data(), picture.Width},
+                   PngTexts(session));
     }
     if (rgbOutput && options.AnimationOutput.empty()) return 0;
     Render(session, progress);

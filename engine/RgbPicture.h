@@ -4,8 +4,7 @@
 // center and angle and the scale divided by N; each N x N block of that
 // picture's colors gives one pixel, per channel (sum + count / 2) / count.
 // The large picture is rendered in bands of lines, never whole.
-#include "engine/MandelbrotProcessor.h"
-#include "imageio/ColorImage.h"
+#include "MandelbrotProcessor.h"
 
 #include <cstdint>
 #include <functional>
@@ -19,8 +18,6 @@ struct TRgbPicture {
     int Width = 0;
     int Height = 0;
     std::vector<std::uint32_t> Pixels; // TColor, top row first
-
-    TColorImage Image() const { return TColorImage{Width, Height, Pixels.data(), Width}; }
 };
 
 // The per-channel average of Count colors (TColor or table form alike):

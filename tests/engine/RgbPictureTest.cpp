@@ -1,6 +1,6 @@
 // The 24-bit picture in bands: any band height gives the same picture, and the
 // processor is left as it was.
-#include "tools/RgbPicture.h"
+#include "engine/RgbPicture.h"
 
 #include "engine/Errors.h"
 

@@ -1,7 +1,7 @@
 #include "RgbPicture.h"
 
-#include "engine/ColorFns.h"
-#include "engine/Errors.h"
+#include "ColorFns.h"
+#include "Errors.h"
 
 #include <algorithm>
 
