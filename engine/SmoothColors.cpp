@@ -1,25 +1,36 @@
 #include "SmoothColors.h"
 
+#include <bit>
 #include <cmath>
 
 namespace quillon {
 
-namespace {
-
-// Far enough out that one more step changes the value by about |c| / |z|^2 of a
-// log unit, invisible in any palette; three steps past a radius of 2.
-constexpr double FarAbs2 = 65536.0;
-// Orbits that stay bounded past a small radius must not loop for long.
-constexpr int MaxExtraSteps = 8;
-
-} // namespace
+double SmoothLog2(double x)
+{
+    const auto bits = std::bit_cast<std::uint64_t>(x);
+    double e = static_cast<double>(static_cast<std::int64_t>((bits >> 52) & 0x7FF) - 1023);
+    double m = std::bit_cast<double>((bits & 0x000FFFFFFFFFFFFFull) | 0x3FF0000000000000ull);
+    if (m > SmoothLog2Sqrt2) {
+        m = m * 0.5;
+        e = e + 1;
+    }
+    // log2(m) = 2 / ln 2 * atanh(s), s = (m - 1) / (m + 1), |s| < 0.172: the
+    // series to s^9 is exact to about 1e-9.
+    const double s = (m - 1) / (m + 1);
+    const double s2 = s * s;
+    double p = s2 * (1.0 / 9) + 1.0 / 7;
+    p = p * s2 + 1.0 / 5;
+    p = p * s2 + 1.0 / 3;
+    p = p * s2 + 1;
+    return e + (s * p) * SmoothLog2Scale;
+}
 
 double SmoothEscapeValue(int n, double x, double y, double cx, double cy, double absMax2)
 {
     if (!(absMax2 > 1) || !std::isfinite(absMax2)) return std::nan("");
     double r2 = x * x + y * y;
     int k = 0;
-    while (r2 < FarAbs2 && k < MaxExtraSteps) {
+    while (r2 < SmoothFarAbs2 && k < SmoothMaxExtraSteps) {
         const double xx = x * x;
         const double yy = y * y;
         y = 2 * x * y + cy;
@@ -28,13 +39,13 @@ double SmoothEscapeValue(int n, double x, double y, double cx, double cy, double
         ++k;
     }
     // log|z| / log R = log |z|^2 / log R^2.
-    return n + k + 1 - std::log2(std::log(r2) / std::log(absMax2));
+    return static_cast<double>(n + k + 1) - SmoothLog2(SmoothLog2(r2) / SmoothLog2(absMax2));
 }
 
 std::uint16_t SmoothCodeOf(double v, int n)
 {
     if (std::isnan(v)) return SmoothCodeAtCount;
-    const double scaled = std::floor((v - n + 1) * SmoothWeightOne + 0.5);
+    const double scaled = std::floor(((v - n) + 1) * SmoothWeightOne + 0.5);
     constexpr double top = 3.0 * SmoothWeightOne - 1;
     if (!(scaled > 0)) return 0;
     if (scaled >= top) return static_cast<std::uint16_t>(top);

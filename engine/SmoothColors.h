@@ -30,12 +30,27 @@ inline constexpr std::uint16_t SmoothWeightOne = 1u << SmoothWeightBits;
 // The code of v = n exactly: the color of the pixel's own entry.
 inline constexpr std::uint16_t SmoothCodeAtCount = SmoothWeightOne;
 
+// The orbit goes on until |z|^2 >= SmoothFarAbs2, at most SmoothMaxExtraSteps
+// steps: far enough out that one more step changes the value by about |c| / |z|^2
+// of a log unit, invisible in any palette (three steps past a radius of 2), and
+// orbits that stay bounded past a small radius do not loop for long.
+inline constexpr double SmoothFarAbs2 = 65536.0;
+inline constexpr int SmoothMaxExtraSteps = 8;
+
+// log2 of a positive finite x to about 1e-9, from its exponent and a short
+// series on its mantissa: cheap, and the same bit for bit in the vectorised
+// kernel (plain multiplications, additions and one division).
+inline constexpr double SmoothLog2Sqrt2 = 1.4142135623730951;
+inline constexpr double SmoothLog2Scale = 2.8853900817779268; // 2 / ln 2
+double SmoothLog2(double x);
+
 // The continuous value of an orbit that first met |z|^2 >= absMax2 at test n with
-// z = (x, y), under z -> z^2 + (cx, cy). NaN when absMax2 is not a number above 1
-// (no logarithm to measure by).
+// z = (x, y), under z -> z^2 + (cx, cy):
+// n + k + 1 - log2(log2 |z_(n+k)|^2 / log2 absMax2) after the k further steps.
+// NaN when absMax2 is not a number above 1 (no logarithm to measure by).
 double SmoothEscapeValue(int n, double x, double y, double cx, double cy, double absMax2);
 
-// The code of value v for count n: (v - n + 1) * 16384 rounded half up and clamped
+// The code of value v for count n: ((v - n) + 1) * 16384 rounded half up and clamped
 // to 0 .. 3 * 16384 - 1; SmoothCodeAtCount for NaN.
 std::uint16_t SmoothCodeOf(double v, int n);
 

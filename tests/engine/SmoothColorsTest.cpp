@@ -240,3 +240,13 @@ TEST_P(SmoothProcessor, PaletteAnimationOnlyRecolors)
 
 INSTANTIATE_TEST_SUITE_P(Kernels, SmoothProcessor, ::testing::Values(TKernel::Scalar, TKernel::Simd),
                          [](const auto& info) { return info.param == TKernel::Scalar ? "Scalar" : "Simd"; });
+
+TEST(SmoothColors, FastLogarithm)
+{
+    for (double x : {1.0, 1.5, 1.41421356, 1.41421357, 2.0, 3.0, 4.0, 10.0, 65536.0, 1e10, 1e300, 1.0000001, 0.75, 1e-5}) {
+        EXPECT_NEAR(SmoothLog2(x), std::log2(x), 2e-9 * std::max(1.0, std::abs(std::log2(x)))) << x;
+    }
+    EXPECT_EQ(SmoothLog2(1.0), 0.0);
+    EXPECT_EQ(SmoothLog2(2.0), 1.0);
+    EXPECT_EQ(SmoothLog2(0.5), -1.0);
+}
