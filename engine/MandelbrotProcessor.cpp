@@ -601,7 +601,9 @@ double TProcessor::DeepReferenceMs() const
 void TProcessor::PrepareDeep()
 {
     FDeepIterations.store(0, std::memory_order_relaxed);
-    FThreadDeep = FDeepMode == TDeepMode::On || (FDeepMode == TDeepMode::Auto && NeedsDeep(FView, Size()));
+    // A band decides as its whole picture does, so that no band differs from its neighbours.
+    const TSize picture{Width(), PictureHeight()};
+    FThreadDeep = FDeepMode == TDeepMode::On || (FDeepMode == TDeepMode::Auto && NeedsDeep(FView, picture));
     if (!FThreadDeep) return;
     auto state = std::make_unique<TDeepState>();
     state->Center = FView.PreciseCenter();

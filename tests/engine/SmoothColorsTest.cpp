@@ -172,37 +172,47 @@ TEST_P(SmoothProcessor, BandsEqualTheLinesOfTheWholePicture)
 {
     for (TAlgorithm algorithm : {alMandelbrot, alJulia}) {
         TProcessor whole;
-        whole.SetKernel(GetParam());
-        whole.SetSmoothColors(true);
-        whole.SetAlgorithm(algorithm);
-        whole.SetJuliaPoint({-0.8, 0.156});
-        whole.SetView(TView::Create({-0.3, 0.1}, 0.021, 0.4));
-        whole.SetSize({97, 61});
-        ASSERT_TRUE(Render(whole));
-        const auto all = SmoothPixels(whole);
+        // The same processor renders plainly, then by perturbation: deep lines
+        // have no continuous values and must not keep the earlier ones.
+        for (TDeepMode deep : {TDeepMode::Off, TDeepMode::On}) {
+            whole.SetKernel(GetParam());
+            whole.SetDeepMode(deep);
+            whole.SetSmoothColors(true);
+            whole.SetAlgorithm(algorithm);
+            whole.SetJuliaPoint({-0.8, 0.156});
+            whole.SetView(TView::Create({-0.3, 0.1}, 0.021, 0.4));
+            whole.SetSize({97, 61});
+            ASSERT_TRUE(Render(whole));
+            const auto all = SmoothPixels(whole);
+            if (deep == TDeepMode::On) {
+                for (int y = 0; y < 61; ++y)
+                    for (int x = 0; x < 97; ++x) ASSERT_EQ(whole.SmoothCode(x, y), NoSmoothCode) << x << "," << y;
+            }
 
-        TProcessor band;
-        band.SetKernel(GetParam());
-        band.SetSmoothColors(true);
-        band.SetAlgorithm(algorithm);
-        band.SetJuliaPoint({-0.8, 0.156});
-        band.SetView(whole.View());
-        for (int first = 0; first < 61; first += 16) {
-            const int lines = std::min(16, 61 - first);
-            band.SetSize({97, lines});
-            band.SetBand(first, 61);
+            TProcessor band;
+            band.SetKernel(GetParam());
+            band.SetDeepMode(deep);
+            band.SetSmoothColors(true);
+            band.SetAlgorithm(algorithm);
+            band.SetJuliaPoint({-0.8, 0.156});
+            band.SetView(whole.View());
+            for (int first = 0; first < 61; first += 16) {
+                const int lines = std::min(16, 61 - first);
+                band.SetSize({97, lines});
+                band.SetBand(first, 61);
+                ASSERT_TRUE(Render(band));
+                const auto part = SmoothPixels(band);
+                for (int y = 0; y < lines; ++y)
+                    for (int x = 0; x < 97; ++x) {
+                        ASSERT_EQ(band.Bitmap().GetBuffer(x, y), whole.Bitmap().GetBuffer(x, first + y)) << x << "," << y;
+                        ASSERT_EQ(part[static_cast<std::size_t>(y * 97 + x)], all[static_cast<std::size_t>((first + y) * 97 + x)]);
+                    }
+            }
+            band.SetBand(0, 0);
+            band.SetSize({97, 61});
             ASSERT_TRUE(Render(band));
-            const auto part = SmoothPixels(band);
-            for (int y = 0; y < lines; ++y)
-                for (int x = 0; x < 97; ++x) {
-                    ASSERT_EQ(band.Bitmap().GetBuffer(x, y), whole.Bitmap().GetBuffer(x, first + y)) << x << "," << y;
-                    ASSERT_EQ(part[static_cast<std::size_t>(y * 97 + x)], all[static_cast<std::size_t>((first + y) * 97 + x)]);
-                }
+            EXPECT_EQ(SmoothPixels(band), all);
         }
-        band.SetBand(0, 0);
-        band.SetSize({97, 61});
-        ASSERT_TRUE(Render(band));
-        EXPECT_EQ(SmoothPixels(band), all);
     }
     TProcessor p;
     EXPECT_EQ(ErrorOf([&] { p.SetBand(-1, 10); }), "Invalid size.");
