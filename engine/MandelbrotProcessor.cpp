@@ -6,6 +6,7 @@
 #include "Errors.h"
 #include "NumberFns.h"
 #include "SimdKernel.h"
+#include "SmoothColors.h"
 #include "StrFns.h"
 
 #include <algorithm>
@@ -113,6 +114,8 @@ void TProcessor::SetSize(const TSize& value)
         if (--FStopDepth == 0) FStopped = false;
         throw;
     }
+    FHasSmoothCodes = false;
+    FSmoothCodes = {};
     UpdateMatrices();
     RestartIfStopped();
 }
@@ -121,7 +124,7 @@ void TProcessor::UpdateMatrices()
 {
     TMatrix2D m = TMatrix2D::Create();
     m.Scale(1, -1);
-    m.Translate(-Width() / 2.0, Height() / 2.0);
+    m.Translate(-Width() / 2.0, PictureHeight() / 2.0);
     m.Scale(FView.Scale, FView.Scale);
     m.Rotate(FView.Angle);
     PxToOffsetMatrix = m;
@@ -135,6 +138,17 @@ TPoint TProcessor::LogToPixel(const TPoint2D& value) const
 {
     const TPoint2D p = LogToPxMatrix.Transform(value);
     return {RoundToInt(p.x), RoundToInt(p.y)};
+}
+
+void TProcessor::SetBand(int firstLine, int pictureHeight)
+{
+    if (firstLine < 0 || pictureHeight < 0) throw EQuillonError("Invalid size.");
+    if (firstLine == FBandFirstLine && pictureHeight == FBandPictureHeight) return;
+    StopIfRunning();
+    FBandFirstLine = firstLine;
+    FBandPictureHeight = pictureHeight;
+    UpdateMatrices();
+    RestartIfStopped();
 }
 
 double TProcessor::ElapsedMs() const
@@ -246,6 +260,15 @@ void TProcessor::StartThreads()
     FThreadKernel = FKernel;
     FThreadCycleDetection = FCycleDetection;
     PrepareDeep();
+    FThreadSmooth = FSmoothColors;
+    if (FThreadSmooth) {
+        const std::size_t pixels = static_cast<std::size_t>(Width()) * static_cast<std::size_t>(Height());
+        // Lines that a stop leaves unfinished keep their previous codes, as their indices.
+        if (!FHasSmoothCodes || FSmoothCodes.size() != pixels) FSmoothCodes.assign(pixels, NoSmoothCode);
+    } else {
+        FSmoothCodes = {};
+    }
+    FHasSmoothCodes = FThreadSmooth;
     FNextLine = 0;
     FTerminated.store(false, std::memory_order_relaxed);
     const int n = FThreadCount > 0 ? FThreadCount : DefaultThreadCount();
@@ -346,15 +369,20 @@ constexpr std::int64_t kScalarStopGrace = std::int64_t{1} << 23;
 // The escape test loop. With Stop it looks at it every 65536 tests of the pixel
 // (lineTests: the tests of the line before this pixel) and returns -1 when the
 // line is to be given up: a huge iteration limit must not delay a stop.
+// An escaping orbit leaves its z at the escape test in escX, escY.
 int EscapeLoop(double x, double y, double cx, double cy, int maxSteps, double absMax2, double& lastR2,
-               TLineStop* stop, std::int64_t lineTests)
+               TLineStop* stop, std::int64_t lineTests, double& escX, double& escY)
 {
     int i = 1;
     for (;;) {
         const double xx = x * x;
         const double yy = y * y;
         const double r2 = xx + yy;
-        if (r2 >= absMax2) return i;
+        if (r2 >= absMax2) {
+            escX = x;
+            escY = y;
+            return i;
+        }
         if (i >= maxSteps) {
             lastR2 = r2;
             return 0;
@@ -370,7 +398,9 @@ int EscapeLoop(double x, double y, double cx, double cy, int maxSteps, double ab
 
 int TProcessor::EscapeCount(double x, double y, double cx, double cy, int maxSteps, double absMax2, double& lastR2)
 {
-    return EscapeLoop(x, y, cx, cy, maxSteps, absMax2, lastR2, nullptr, 0);
+    double escX = 0;
+    double escY = 0;
+    return EscapeLoop(x, y, cx, cy, maxSteps, absMax2, lastR2, nullptr, 0, escX, escY);
 }
 
 std::optional<std::int64_t> TProcessor::InteriorValue(double r2, double factor, int colorCount)
@@ -418,6 +448,55 @@ std::int64_t TProcessor::IterateJulia(const TPoint2D& p) const
     return PixelIndex(p.x, p.y, c.x, c.y, ColorOffset(), ColorCount());
 }
 
+std::int64_t TProcessor::StoreOutcome(int x, int y, int n, double r2, double zx, double zy, double cx, double cy,
+                                      int offset, int colorCount)
+{
+    const std::int64_t index = OutcomeIndex(n, r2, offset, colorCount);
+    FBmp8.SetBuffer(x, y, static_cast<int>(index & 0xFF));
+    if (FThreadSmooth && x >= 0 && x < Width()) {
+        std::uint16_t code = NoSmoothCode;
+        if (n > 0) {
+            // Counts past the top entry all show it when the palette does not
+            // wrap: there is nothing to blend with.
+            if (!FThreadIsColorWrapping && offset + static_cast<std::int64_t>(n) + 1 > colorCount - 1)
+                code = SmoothCodeAtCount;
+            else
+                code = SmoothCodeOf(SmoothEscapeValue(n, zx, zy, cx, cy, FThreadAbsMax2), n);
+        }
+        const std::size_t k = static_cast<std::size_t>(y) * static_cast<std::size_t>(Width()) + static_cast<std::size_t>(x);
+        std::atomic_ref<std::uint16_t>(FSmoothCodes[k]).store(code, std::memory_order_relaxed);
+    }
+    return index;
+}
+
+std::uint16_t TProcessor::SmoothCode(int x, int y) const
+{
+    if (!FHasSmoothCodes || x < 0 || y < 0 || x >= Width() || y >= Height()) return NoSmoothCode;
+    const std::size_t k = static_cast<std::size_t>(y) * static_cast<std::size_t>(Width()) + static_cast<std::size_t>(x);
+    return std::atomic_ref<const std::uint16_t>(FSmoothCodes[k]).load(std::memory_order_relaxed);
+}
+
+void TProcessor::CopySmoothPixels(std::uint32_t* dest, int destPixelsPerLine, int firstLine, int lineCount) const
+{
+    const int width = Width();
+    const TSmoothPalette palette(FBmp8.ColorTable(), ColorCount() - 1, FThreadIsColorWrapping);
+    std::vector<std::uint8_t> indices(static_cast<std::size_t>(width));
+    std::vector<std::uint16_t> codes(static_cast<std::size_t>(width), NoSmoothCode);
+    for (int line = 0; line < lineCount; ++line) {
+        const int y = firstLine + line;
+        if (y < 0 || y >= Height()) continue;
+        FBmp8.CopyLine(y, indices.data());
+        if (FHasSmoothCodes) {
+            const std::uint16_t* src = FSmoothCodes.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+            for (int x = 0; x < width; ++x)
+                codes[static_cast<std::size_t>(x)] =
+                    std::atomic_ref<const std::uint16_t>(src[x]).load(std::memory_order_relaxed);
+        }
+        palette.Recolor(indices.data(), codes.data(), dest + static_cast<std::ptrdiff_t>(line) * destPixelsPerLine,
+                        width);
+    }
+}
+
 void TProcessor::ComputeLine(int y)
 {
     if (FThreadDeep) {
@@ -439,24 +518,30 @@ void TProcessor::ComputeLineScalar(int y, TAlgorithm algorithm)
     const TMatrix2D& m = PxToLogMatrix;
     TLineStop stop(&FTerminated, kScalarStopGrace);
     std::int64_t lineTests = 0, nextCheck = 0x10000;
+    const int planeY = y + FBandFirstLine;
     for (int x = 0; x < width; ++x) {
-        const TPoint2D p = m.Transform(TPoint{x, y});
+        const TPoint2D p = m.Transform(TPoint{x, planeY});
         const TPoint2D c = algorithm == alMandelbrot ? p : JuliaPoint();
         double r2 = 0;
-        const int n = EscapeLoop(p.x, p.y, c.x, c.y, FThreadMaxSteps, FThreadAbsMax2, r2, &stop, lineTests);
+        double zx = 0;
+        double zy = 0;
+        const int n = EscapeLoop(p.x, p.y, c.x, c.y, FThreadMaxSteps, FThreadAbsMax2, r2, &stop, lineTests, zx, zy);
         if (n < 0) return; // stopped
         lineTests += n > 0 ? n : std::max(FThreadMaxSteps, 1);
         if (lineTests >= nextCheck) {
             if (stop.GiveUp(lineTests)) return;
             nextCheck = lineTests + 0x10000;
         }
-        const std::int64_t index = OutcomeIndex(n, r2, ColorOffset(), colorCount);
-        FBmp8.SetBuffer(x, y, static_cast<int>(index & 0xFF));
+        StoreOutcome(x, y, n, r2, zx, zy, c.x, c.y, ColorOffset(), colorCount);
     }
 }
 
 void TProcessor::ComputeLineSimd(int y, TAlgorithm algorithm)
 {
+    if (FThreadSmooth) {
+        ComputeLineScalar(y, algorithm);
+        return;
+    }
     const int width = Width();
     const int colorCount = ColorCount();
     // Per worker thread, grown to the widest line it has seen.
@@ -468,7 +553,7 @@ void TProcessor::ComputeLineSimd(int y, TAlgorithm algorithm)
     }
     TEscapeLine line;
     line.Matrix = &PxToLogMatrix;
-    line.Y = y;
+    line.Y = y + FBandFirstLine;
     line.Width = width;
     line.MaxSteps = FThreadMaxSteps;
     line.AbsMax2 = FThreadAbsMax2;
@@ -522,7 +607,9 @@ double TProcessor::DeepReferenceMs() const
 void TProcessor::PrepareDeep()
 {
     FDeepIterations.store(0, std::memory_order_relaxed);
-    FThreadDeep = FDeepMode == TDeepMode::On || (FDeepMode == TDeepMode::Auto && NeedsDeep(FView, Size()));
+    // A band decides as its whole picture does, so that no band differs from its neighbours.
+    const TSize picture{Width(), PictureHeight()};
+    FThreadDeep = FDeepMode == TDeepMode::On || (FDeepMode == TDeepMode::Auto && NeedsDeep(FView, picture));
     if (!FThreadDeep) return;
     auto state = std::make_unique<TDeepState>();
     state->Center = FView.PreciseCenter();
@@ -568,7 +655,7 @@ void TProcessor::ComputeLineDeep(int y)
     line.Orbit = &deep.Orbit;
     line.Matrix = &m;
     line.DeltaScale = s;
-    line.Y = y;
+    line.Y = y + FBandFirstLine;
     line.Width = width;
     line.MaxSteps = FThreadMaxSteps;
     line.AbsMax2 = FThreadAbsMax2;
@@ -583,6 +670,13 @@ void TProcessor::ComputeLineDeep(int y)
         const std::int64_t index = OutcomeIndex(counts[static_cast<std::size_t>(x)],
                                                 lastR2[static_cast<std::size_t>(x)], ColorOffset(), colorCount);
         FBmp8.SetBuffer(x, y, static_cast<int>(index & 0xFF));
+    }
+    // The deep kernel keeps no escaping z: its lines show the palette's colors,
+    // never codes left from an earlier rendering.
+    if (FThreadSmooth) {
+        std::uint16_t* codes = FSmoothCodes.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+        for (int x = 0; x < width; ++x)
+            std::atomic_ref<std::uint16_t>(codes[x]).store(NoSmoothCode, std::memory_order_relaxed);
     }
 }
 

@@ -130,6 +130,31 @@ public:
     TProcessorOptions Options() const { return FOptions; }
     void SetOptions(TProcessorOptions value) { FOptions = value; }
 
+    // Smooth colors: the workers also keep each escaped pixel's continuous value
+    // (SmoothColors.h) beside the index image. Used from the next start.
+    bool SmoothColors() const { return FSmoothColors; }
+    void SetSmoothColors(bool value) { FSmoothColors = value; }
+    // True when the image's continuous values are kept: the current or last
+    // rendering was started with SmoothColors and the size has not changed since.
+    bool HasSmoothCodes() const { return FHasSmoothCodes; }
+    // The smooth picture of lines firstLine .. firstLine + lineCount - 1 as
+    // 0xFFRRGGBB values, with the color table and ColorCount as they stand and
+    // the wrapping rule of the rendering; plain palette colors without
+    // HasSmoothCodes. Dest holds destPixelsPerLine values per line. Owner thread
+    // only; workers may be writing the image.
+    void CopySmoothPixels(std::uint32_t* dest, int destPixelsPerLine, int firstLine, int lineCount) const;
+    // The code of pixel (x, y) (NoSmoothCode without codes or outside the image).
+    std::uint16_t SmoothCode(int x, int y) const;
+
+    // A band of a taller picture: the image holds lines firstLine ..
+    // firstLine + Height - 1 of a picture pictureHeight lines high with this
+    // view, pixel for pixel as the whole picture would have them, so a picture
+    // too large to hold is rendered a band at a time. (0, 0), the default, is
+    // the whole picture. Stops a running rendering; used from the next start.
+    void SetBand(int firstLine, int pictureHeight);
+    int BandFirstLine() const { return FBandFirstLine; }
+    int BandPictureHeight() const { return FBandPictureHeight; }
+
     const TView& View() const { return FView; }
     // A different view stops a running rendering, rebuilds the matrices and starts again.
     void SetView(const TView& value);
@@ -264,6 +289,11 @@ private:
     std::int64_t PixelIndex(double x, double y, double cx, double cy, int offset, int colorCount) const;
     // Index of an escape count n, or of a pixel that did not escape (n 0, last r2).
     std::int64_t OutcomeIndex(std::int64_t n, double r2, int offset, int colorCount) const;
+    // The index of a pixel's outcome (count n, last r2, escaping z) and, with
+    // smooth colors, its code.
+    std::int64_t StoreOutcome(int x, int y, int n, double r2, double zx, double zy, double cx, double cy,
+                              int offset, int colorCount);
+    int PictureHeight() const { return FBandPictureHeight > 0 ? FBandPictureHeight : Height(); }
     void ComputeLineScalar(int y, TAlgorithm algorithm);
     void ComputeLineSimd(int y, TAlgorithm algorithm);
     void ComputeLineDeep(int y);
@@ -307,6 +337,12 @@ private:
     bool FThreadDeep = false;
     std::unique_ptr<TDeepState> FDeep; // the reference orbit and its inputs
     std::atomic<std::uint64_t> FDeepIterations{0};
+    bool FSmoothColors = false;
+    bool FThreadSmooth = false;           // snapshot of FSmoothColors
+    bool FHasSmoothCodes = false;
+    std::vector<std::uint16_t> FSmoothCodes; // Width x Height, top row first, while FHasSmoothCodes
+    int FBandFirstLine = 0;
+    int FBandPictureHeight = 0;
 };
 
 // Stops a running rendering for the guard's lifetime and starts it again

@@ -84,6 +84,14 @@ void TPaletteBitmap::CopyPixels(std::uint8_t* dest, int destBytesPerLine, bool t
     }
 }
 
+void TPaletteBitmap::CopyLine(int y, std::uint8_t* dest) const
+{
+    std::lock_guard lock(FLock);
+    if (y < 0 || y >= FHeight) return;
+    const std::uint8_t* src = FBuffer.get() + static_cast<std::size_t>(FHeight - y - 1) * FBytesPerLine;
+    for (int x = 0; x < FWidth; ++x) dest[x] = LoadByte(src + x);
+}
+
 std::vector<std::uint8_t> TPaletteBitmap::CopyPixels(TSize* size) const
 {
     std::lock_guard lock(FLock);

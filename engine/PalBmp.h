@@ -60,6 +60,9 @@ public:
     // of most in-memory image types), otherwise the bottom row as stored. Each row
     // takes destBytesPerLine bytes (at least Width()); padding bytes are left alone.
     void CopyPixels(std::uint8_t* dest, int destBytesPerLine, bool topDown) const;
+    // Copies line y (from the top) race-free into Width() bytes at dest; nothing
+    // outside the image.
+    void CopyLine(int y, std::uint8_t* dest) const;
     // All pixel memory as stored: bottom-up, BytesPerLine() per row. When size is
     // given it receives the size of the copied image (for threads other than the owner's).
     std::vector<std::uint8_t> CopyPixels(TSize* size = nullptr) const;

@@ -1,8 +1,11 @@
 #include "ImageWriter.h"
 
+#include <algorithm>
+
 #include "engine/Errors.h"
 #include "imageio/BmpWriter.h"
 #include "imageio/GifWriter.h"
+#include "imageio/ImageIoFns.h"
 #include "imageio/JpegWriter.h"
 
 namespace quillon {
@@ -53,6 +56,33 @@ void WriteImage(const std::string& path, const TIndexedImage& image, const std::
     case TImageFormat::Png: WritePng(path, image, pngTexts); break;
     case TImageFormat::Gif: WriteGif(path, image); break;
     case TImageFormat::Bmp: WriteBmp8(path, image); break;
+    }
+}
+
+bool HoldsColorImages(const std::string& path)
+{
+    return ImageFormatFromFileName(path) != TImageFormat::Gif;
+}
+
+void WriteImage(const std::string& path, const TColorImage& image, const std::vector<TPngTextChunk>& pngTexts)
+{
+    CheckColorImage(image, path);
+    switch (ImageFormatFromFileName(path)) {
+    case TImageFormat::Jpeg: WriteJpeg(path, image); break;
+    case TImageFormat::Png: WritePng(path, image, pngTexts); break;
+    case TImageFormat::Gif: throw EQuillonError(InvalidImageMessage(path));
+    case TImageFormat::Bmp: {
+        if (image.PixelsPerLine == image.Width) {
+            WriteBmp24(path, image.Width, image.Height, image.Pixels);
+            break;
+        }
+        std::vector<std::uint32_t> packed(static_cast<std::size_t>(image.Width) * static_cast<std::size_t>(image.Height));
+        for (int y = 0; y < image.Height; ++y)
+            std::copy(image.Row(y), image.Row(y) + image.Width,
+                      packed.begin() + static_cast<std::ptrdiff_t>(y) * image.Width);
+        WriteBmp24(path, image.Width, image.Height, packed.data());
+        break;
+    }
     }
 }
 

@@ -26,4 +26,10 @@ void CheckImageSizeFor(TImageFormat format, const std::string& path, int width, 
 void WriteImage(const std::string& path, const TIndexedImage& image,
                 const std::vector<TPngTextChunk>& pngTexts = {});
 
+// True when the format of Path holds 24-bit color (every format but GIF).
+bool HoldsColorImages(const std::string& path);
+// Writes a color image: 24-bit PNG, JPEG, or 24-bit Windows bitmap. A GIF name
+// fails with "Cannot write file "<path>". Invalid image." (GIF holds index images only).
+void WriteImage(const std::string& path, const TColorImage& image, const std::vector<TPngTextChunk>& pngTexts = {});
+
 } // namespace quillon

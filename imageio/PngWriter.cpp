@@ -41,7 +41,8 @@ struct TPngJob {
     std::FILE* File;
     int Width;
     int Height;
-    const png_color* Palette;
+    int ColorType;
+    const png_color* Palette; // palette images only
     int PaletteCount;
     png_bytep* Rows; // top row first
     png_text* Texts;
@@ -68,8 +69,8 @@ bool EncodePng(const TPngJob& job, TPngErrorState& error)
     }
     png_init_io(png, job.File);
     png_set_IHDR(png, info, static_cast<png_uint_32>(job.Width), static_cast<png_uint_32>(job.Height), 8,
-                 PNG_COLOR_TYPE_PALETTE, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_PLTE(png, info, job.Palette, job.PaletteCount);
+                 job.ColorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (job.Palette) png_set_PLTE(png, info, job.Palette, job.PaletteCount);
     if (job.TextCount > 0) png_set_text(png, info, job.Texts, job.TextCount);
     png_write_info(png, info);
     png_write_image(png, job.Rows);
@@ -92,16 +93,46 @@ bool ValidKeyword(const std::string& keyword)
 // Texts longer than this are worth compressing.
 constexpr std::size_t CompressTextFrom = 1024;
 
+void CheckPngJob(const std::string& path, int width, int height, const std::vector<TPngTextChunk>& texts)
+{
+    // libpng refuses sides above a million by default.
+    CheckImageSize(width, height, 1000000, path);
+    for (const TPngTextChunk& text : texts)
+        if (!ValidKeyword(text.Keyword) || text.Text.find('\0') != std::string::npos)
+            throw EQuillonError("Cannot write file \"" + path + "\". Invalid text chunk \"" + text.Keyword + "\".");
+}
+
+// Writes the job's image with the texts through a temporary file.
+void WritePngJob(const std::string& path, TPngJob job, const std::vector<TPngTextChunk>& texts)
+{
+    std::vector<png_text> pngTexts(texts.size());
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        png_text& t = pngTexts[i];
+        t.compression = texts[i].Text.size() >= CompressTextFrom ? PNG_TEXT_COMPRESSION_zTXt : PNG_TEXT_COMPRESSION_NONE;
+        t.key = const_cast<png_charp>(texts[i].Keyword.c_str());
+        t.text = const_cast<png_charp>(texts[i].Text.c_str());
+        t.text_length = texts[i].Text.size();
+    }
+    TAtomicFile file(path);
+    job.File = file.Handle();
+    job.Texts = pngTexts.data();
+    job.TextCount = static_cast<int>(pngTexts.size());
+    auto error = std::make_unique<TPngErrorState>();
+    errno = 0;
+    if (!EncodePng(job, *error)) {
+        // A failing write to the file shows as a libpng error; say what the system said.
+        if (std::ferror(file.Handle()) && errno) throw EQuillonError(CannotWriteMessage(path, errno));
+        throw EQuillonError("Cannot write file \"" + path + "\". " + error->Message + ".");
+    }
+    file.Commit();
+}
+
 } // namespace
 
 void WritePng(const std::string& path, const TIndexedImage& image, const std::vector<TPngTextChunk>& texts)
 {
     CheckIndexedImage(image, path);
-    // libpng refuses sides above a million by default.
-    CheckImageSize(image.Width, image.Height, 1000000, path);
-    for (const TPngTextChunk& text : texts)
-        if (!ValidKeyword(text.Keyword) || text.Text.find('\0') != std::string::npos)
-            throw EQuillonError("Cannot write file \"" + path + "\". Invalid text chunk \"" + text.Keyword + "\".");
+    CheckPngJob(path, image.Width, image.Height, texts);
 
     // The palette holds the image's colors and reaches the highest index in
     // use, so every pixel keeps its color and the file stays small.
@@ -121,26 +152,32 @@ void WritePng(const std::string& path, const TIndexedImage& image, const std::ve
         palette[static_cast<std::size_t>(i)] = {static_cast<png_byte>(c & 0xFF), static_cast<png_byte>((c >> 8) & 0xFF),
                                                 static_cast<png_byte>((c >> 16) & 0xFF)};
     }
-    std::vector<png_text> pngTexts(texts.size());
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        png_text& t = pngTexts[i];
-        t.compression = texts[i].Text.size() >= CompressTextFrom ? PNG_TEXT_COMPRESSION_zTXt : PNG_TEXT_COMPRESSION_NONE;
-        t.key = const_cast<png_charp>(texts[i].Keyword.c_str());
-        t.text = const_cast<png_charp>(texts[i].Text.c_str());
-        t.text_length = texts[i].Text.size();
-    }
+    WritePngJob(path,
+                TPngJob{nullptr, image.Width, image.Height, PNG_COLOR_TYPE_PALETTE, palette.data(), paletteCount,
+                        rows.data(), nullptr, 0},
+                texts);
+}
 
-    TAtomicFile file(path);
-    TPngJob job{file.Handle(), image.Width, image.Height, palette.data(), paletteCount, rows.data(),
-                pngTexts.data(), static_cast<int>(pngTexts.size())};
-    auto error = std::make_unique<TPngErrorState>();
-    errno = 0;
-    if (!EncodePng(job, *error)) {
-        // A failing write to the file shows as a libpng error; say what the system said.
-        if (std::ferror(file.Handle()) && errno) throw EQuillonError(CannotWriteMessage(path, errno));
-        throw EQuillonError("Cannot write file \"" + path + "\". " + error->Message + ".");
+void WritePng(const std::string& path, const TColorImage& image, const std::vector<TPngTextChunk>& texts)
+{
+    CheckColorImage(image, path);
+    CheckPngJob(path, image.Width, image.Height, texts);
+    // Red, green, blue bytes per pixel.
+    std::vector<png_byte> bytes(static_cast<std::size_t>(image.Width) * 3 * static_cast<std::size_t>(image.Height));
+    std::vector<png_bytep> rows(static_cast<std::size_t>(image.Height));
+    for (int y = 0; y < image.Height; ++y) {
+        png_bytep out = bytes.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(image.Width) * 3;
+        rows[static_cast<std::size_t>(y)] = out;
+        const std::uint32_t* row = image.Row(y);
+        for (int x = 0; x < image.Width; ++x) {
+            *out++ = static_cast<png_byte>(row[x] & 0xFF);
+            *out++ = static_cast<png_byte>((row[x] >> 8) & 0xFF);
+            *out++ = static_cast<png_byte>((row[x] >> 16) & 0xFF);
+        }
     }
-    file.Commit();
+    WritePngJob(path,
+                TPngJob{nullptr, image.Width, image.Height, PNG_COLOR_TYPE_RGB, nullptr, 0, rows.data(), nullptr, 0},
+                texts);
 }
 
 namespace {

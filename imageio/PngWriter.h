@@ -1,11 +1,13 @@
 #pragma once
-// Palette PNG files (color type 3): lossless and small for index images.
+// PNG files: palette PNGs (color type 3) from index images, lossless and small;
+// 24-bit PNGs (color type 2) from color images.
 #include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "imageio/IndexedImage.h"
+#include "imageio/ColorImage.h"
 
 namespace quillon {
 
@@ -20,6 +22,8 @@ struct TPngTextChunk {
 // palette covers the image's colors and every index its pixels use. Texts are
 // written as tEXt chunks (zTXt when long) in order.
 void WritePng(const std::string& path, const TIndexedImage& image, const std::vector<TPngTextChunk>& texts = {});
+// Writes the image as an 8-bit-per-channel RGB PNG, the same way.
+void WritePng(const std::string& path, const TColorImage& image, const std::vector<TPngTextChunk>& texts = {});
 
 // The text of the first tEXt, zTXt or iTXt chunk of Path whose keyword is
 // Keyword, as its bytes stand (Latin-1 for tEXt and zTXt, UTF-8 for iTXt); no

@@ -34,6 +34,8 @@ constexpr const char* KeyJuliaPoint = "JuliaPoint";
 constexpr const char* KeyInterior = "Interior";
 // The view's centre with every digit, when View's doubles do not hold it.
 constexpr const char* KeyCenter = "Center";
+// Written only when on, so that a scene without smooth colors stays as it always was.
+constexpr const char* KeySmoothColors = "SmoothColors";
 
 constexpr const char* FileType = "QSF";
 constexpr int FileVersion = 100;
@@ -93,6 +95,7 @@ void WriteScenery(const ISceneryHost& host, TIniFile& ini)
     if (view.HasPreciseCenter())
         ini.WriteString(KeyCenter, view.Precise.X.ToDecimal() + "," + view.Precise.Y.ToDecimal());
     if (host.Interior()) ini.WriteBoolean(KeyInterior, true);
+    if (host.SmoothColors()) ini.WriteBoolean(KeySmoothColors, true);
 
     // The map's text is one stored line that holds a line per node.
     ini.WriteSection(SectionColors);
@@ -165,6 +168,11 @@ void ApplyScenery(TIniFile& ini, ISceneryHost& host)
 
     bool interior = false;
     if (ini.ReadBoolean(SectionSettings, KeyInterior, interior)) host.SetInterior(interior);
+
+    // A scene without the key was made without smooth colors.
+    bool smoothColors = false;
+    ini.ReadBoolean(SectionSettings, KeySmoothColors, smoothColors);
+    host.SetSmoothColors(smoothColors);
 }
 
 void LoadSceneryFile(ISceneryHost& host, const std::string& filename)

@@ -32,6 +32,8 @@ public:
     virtual const TColorMap& ColorMap() const = 0;
     // Interior coloring; a host without it never saves or applies it.
     virtual bool Interior() const { return false; }
+    // Smooth colors; a host without them shows the palette's colors only.
+    virtual bool SmoothColors() const { return false; }
 
     // What loading applies, each through the host's own setter.
     virtual void SetView(const TView& value) = 0;
@@ -49,6 +51,7 @@ public:
     // Replaces the working map by Map; a new palette resets the color offset.
     virtual void SetColorMap(const TColorMap& map) = 0;
     virtual void SetInterior(bool) {}
+    virtual void SetSmoothColors(bool) {}
     virtual void ClearHistory() = 0;
     virtual void StopRendering() = 0;
     // The render lock: while held, no setter starts a rendering.

@@ -21,6 +21,7 @@ inline constexpr const char* KeyInteriorFactor = "InteriorFactor";
 inline constexpr const char* KeyColorOffset = "ColorOffset";
 inline constexpr const char* KeyColorWrapping = "ColorWrapping";
 inline constexpr const char* KeyColorMap = "ColorMap";
+inline constexpr const char* KeySmoothColors = "SmoothColors";
 
 inline constexpr const char* SectionView = "View";
 inline constexpr const char* KeyQuickHelpVisible = "QuickHelpVisible";

@@ -24,6 +24,7 @@ void ReadStoredSettings(const TRegIniFile& reg, TStoredSettings& s)
     s.ColorOffset = reg.ReadInteger(SectionCurrent, KeyColorOffset, s.ColorOffset);
     s.ColorWrapping = reg.ReadBool(SectionCurrent, KeyColorWrapping, s.ColorWrapping);
     s.ColorMap = reg.ReadString(SectionCurrent, KeyColorMap, s.ColorMap);
+    s.SmoothColors = reg.ReadBool(SectionCurrent, KeySmoothColors, s.SmoothColors);
 }
 
 void WriteStoredSettings(TRegIniFile& reg, const TStoredSettings& s)
@@ -39,6 +40,7 @@ void WriteStoredSettings(TRegIniFile& reg, const TStoredSettings& s)
     reg.WriteInteger(SectionCurrent, KeyColorOffset, s.ColorOffset);
     reg.WriteBool(SectionCurrent, KeyColorWrapping, s.ColorWrapping);
     reg.WriteString(SectionCurrent, KeyColorMap, s.ColorMap);
+    reg.WriteBool(SectionCurrent, KeySmoothColors, s.SmoothColors);
 }
 
 bool ReadQuickHelpVisible(const TRegIniFile& reg) { return reg.ReadBool(SectionView, KeyQuickHelpVisible, true); }

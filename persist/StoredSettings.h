@@ -22,6 +22,7 @@ struct TStoredSettings {
     double InteriorFactor = 0;
     int ColorOffset = 0;
     bool ColorWrapping = false;
+    bool SmoothColors = false;
     std::string ColorMap; // the working map's text form; empty keeps the default map
 };
 

@@ -55,6 +55,8 @@ public:
     virtual void SetColorOffset(int Value) = 0;
     virtual double InteriorFactor() const = 0;
     virtual void SetInteriorFactor(double Value) = 0;
+    virtual bool SmoothColors() const = 0;
+    virtual void SetSmoothColors(bool Value) = 0;
 };
 
 // Everything the system's chapters edit.

@@ -173,6 +173,16 @@ void TSession::SetColorWrapping(bool value)
     SetOption(poColorWrapping, value);
 }
 
+void TSession::SetSmoothColors(bool value)
+{
+    if (value == SmoothColors()) return;
+    TBatch batch(*this);
+    FProcessor->SetSmoothColors(value);
+    // The colors on screen change at once when they go off.
+    Changed({scParameters, scPalette});
+    if (value) CheckAutoRender();
+}
+
 void TSession::SetInteriorFactor(double value)
 {
     if (value == InteriorFactor()) return;

@@ -125,6 +125,13 @@ public:
     void SetInteriorFactor(double value) override;
     TPoint2D JuliaPoint() const override { return FProcessor->JuliaPoint(); }
     void SetJuliaPoint(const TPoint2D& value) override;
+    // Smooth colors: escaped pixels blend two palette entries around their
+    // continuous escape value. On renders (with auto-render); off shows the
+    // palette's colors at once.
+    bool SmoothColors() const override { return FProcessor->SmoothColors(); }
+    void SetSmoothColors(bool value) override;
+    // The picture is the smooth one: on, and rendered with them.
+    bool SmoothShown() const { return FProcessor->SmoothColors() && FProcessor->HasSmoothCodes(); }
     TAlgorithm Algorithm() const override { return FProcessor->Algorithm(); }
     // Switching to the Julia set keeps the Mandelbrot view, selection and
     // history and takes the Julia point from the selection's centre (else the

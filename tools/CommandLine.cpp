@@ -120,6 +120,11 @@ TRenderOptions ParseCommandLine(const std::vector<std::string>& args)
                 options.Deep = TDeepMode::Off;
             else
                 throw EUsageError("Invalid value '" + deep + "' for --deep (on, off or auto).");
+        } else if (arg == "--smooth") {
+            noValue();
+            options.Smooth = true;
+        } else if (arg == "--supersample") {
+            options.Supersample = PositiveArgument(arg, value(), 8);
         } else if (arg == "--bench") {
             noValue();
             options.Bench = true;
@@ -139,6 +144,7 @@ TRenderOptions ParseCommandLine(const std::vector<std::string>& args)
     const bool writes = options.WritesImage() || !options.SceneOutput.empty();
     if (options.Bench && writes) throw EUsageError("--bench writes no files; drop -o, --write-scene and --animate.");
     if (!options.Bench && !writes) throw EUsageError("Nothing to do: give -o OUT, --write-scene, --animate or --bench.");
+    if (options.Bench && options.Supersample > 1) throw EUsageError("--bench renders one sample per pixel; drop --supersample.");
 
     const std::pair<const char*, const std::string*> outputs[] = {
         {"-o", &options.Output}, {"--write-scene", &options.SceneOutput}, {"--animate", &options.AnimationOutput}};
@@ -156,6 +162,7 @@ TRenderOptions ParseCommandLine(const std::vector<std::string>& args)
 std::string UsageText()
 {
     return R"(Usage: quillon-render [SCENE.qsf] -o OUT [--size WxH] [--threads N]
+                                          [--smooth] [--supersample N]
        quillon-render [SCENE.qsf] --write-scene OUT.qsf
        quillon-render [SCENE.qsf] --animate OUT.gif [--size WxH] [--threads N]
        quillon-render [SCENE.qsf] --bench [--size WxH] [--threads N]
@@ -174,7 +181,9 @@ Outputs (any combination; written in this order):
                           exactly as the program's "Save as..." writes it
   -o, --output FILE       the image; the extension selects the format:
                           .png palette PNG (with the scene in a text chunk),
-                          .jpg JPEG, .gif GIF, anything else an 8-bit BMP
+                          .jpg JPEG, .gif GIF, anything else an 8-bit BMP;
+                          with smooth colors or supersampling a 24-bit PNG,
+                          JPEG or BMP (a GIF stays the 8-bit index image)
       --animate FILE      the palette animation as an animated GIF that loops
                           forever: one full rotation of the palette (palette
                           colors - 1 frames) in the scene's direction, each
@@ -212,6 +221,13 @@ Options:
                           are colored by their final magnitude and the
                           scene's interior factor (a scene saved with it on
                           brings it back by itself)
+      --smooth            smooth colors: each escaped pixel blends the two
+                          palette entries around its continuous escape value
+                          (also on when the scene says SmoothColors=1)
+      --supersample N     N x N samples per pixel of the image (1..8): the
+                          picture at N times the width and height with a
+                          N-th of the scale, each N x N block averaged per
+                          channel; rendered in bands, so memory stays small
       --kernel K          simd (default: vectorised, as the program renders)
                           or scalar (one pixel at a time); both give the
                           same image

@@ -28,6 +28,8 @@ struct TRenderOptions {
     bool ScalarKernel = false;   // the one-pixel-at-a-time kernel instead of the vectorised one
     bool Interior = false;       // turns interior coloring on, whatever the scene says
     TDeepMode Deep = TDeepMode::Auto; // --deep: perturbation where needed, always or never
+    bool Smooth = false;         // smooth colors for this rendering
+    int Supersample = 1;         // N x N samples per pixel of the image
     bool Bench = false;
     bool Help = false;
     bool Version = false;

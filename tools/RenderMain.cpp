@@ -10,6 +10,7 @@
 #include "engine/Errors.h"
 #include "engine/FileFns.h"
 #include "engine/NumberFns.h"
+#include "engine/RgbPicture.h"
 #include "imageio/GifWriter.h"
 #include "imageio/ImageWriter.h"
 #include "persist/SceneImage.h"
@@ -96,6 +97,26 @@ void Render(TRenderSession& session, TProgress& progress)
     session.CheckRendering();
     progress.End();
     CheckInterrupted();
+}
+
+// The 24-bit picture: smooth colors and N x N samples per pixel, in bands that
+// the processor renders on its own (the session's picture is back afterwards).
+TRgbPicture RenderRgb(TRenderProcessor& processor, int samples, TProgress& progress)
+{
+    const TSize size = processor.Size();
+    progress.Begin("Rendering", static_cast<std::int64_t>(size.Height) * samples);
+    TRgbPicture picture = RenderRgbPicture(processor, size, samples, [&](int linesDone) {
+        processor.ResetLinesDone();
+        processor.Start();
+        while (processor.Running()) {
+            if (Interrupted) processor.Stop();
+            progress.Update(static_cast<std::int64_t>(linesDone) * samples + processor.LinesDone());
+            std::this_thread::sleep_for(PollInterval);
+        }
+        CheckInterrupted();
+    });
+    progress.End();
+    return picture;
 }
 
 int Workers(const TProcessor& processor)
@@ -278,6 +299,7 @@ int Run(const TRenderOptions& options)
         if (!options.Scene.empty()) LoadScene(session, options.Scene);
         if (options.Steps) session.SetMaxSteps(*options.Steps);
         if (options.Interior) session.SetInteriorVisible(true);
+        if (options.Smooth) session.SetSmoothColors(true);
 
         for (const std::string* path : {&options.SceneOutput, &options.Output, &options.AnimationOutput})
             if (!path->empty()) CheckWritable(*path);
@@ -301,8 +323,18 @@ int Run(const TRenderOptions& options)
     // The scene needs no image; everything else waits for the rendering.
     if (!options.SceneOutput.empty()) session.SaveToFile(options.SceneOutput);
     if (!options.WritesImage()) return 0;
+    // Smooth colors and supersampling give 24-bit pictures; GIF files and the
+    // animation stay 8-bit, from the index image.
+    const bool rgbOutput = !options.Output.empty() && HoldsColorImages(options.Output) &&
+                           (session.SmoothColors() || options.Supersample > 1);
+    if (rgbOutput) {
+        const TRgbPicture picture = RenderRgb(processor, options.Supersample, progress);
+        WriteImage(options.Output, TColorImage{picture.Width, picture.Height, picture.Pixels.data(), picture.Width},
+                   PngTexts(session));
+    }
+    if (rgbOutput && options.AnimationOutput.empty()) return 0;
     Render(session, progress);
-    if (!options.Output.empty()) {
+    if (!options.Output.empty() && !rgbOutput) {
         std::array<std::uint32_t, 256> table{};
         WriteImage(options.Output, IndexedImageOf(processor, table), PngTexts(session));
     }

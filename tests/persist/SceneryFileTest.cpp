@@ -396,6 +396,31 @@ TEST_F(SceneryFile, InteriorColoringIsALineOnlyWhenOn)
     EXPECT_FALSE(other.Interior());
 }
 
+TEST_F(SceneryFile, SmoothColorsFollowInteriorAndAreALineOnlyWhenOn)
+{
+    TTestHost host;
+    const std::string plain = SceneryText(host);
+    EXPECT_EQ(plain.find("SmoothColors="), std::string::npos);
+    const std::string juliaLine = "JuliaPoint=0.0000000000000000,0.0000000000000000\r\n";
+    host.SetSmoothColors(true);
+    std::string smooth = plain;
+    smooth.insert(smooth.find(juliaLine) + juliaLine.size(), "SmoothColors=1\r\n");
+    EXPECT_EQ(SceneryText(host), smooth);
+    host.SetInterior(true);
+    std::string both = plain;
+    both.insert(both.find(juliaLine) + juliaLine.size(), "Interior=1\r\nSmoothColors=1\r\n");
+    EXPECT_EQ(SceneryText(host), both);
+
+    TTestHost other;
+    LoadSceneryFromText(other, both);
+    EXPECT_TRUE(other.Interior());
+    EXPECT_TRUE(other.SmoothColors());
+    // A scene without the key was made without smooth colors.
+    LoadSceneryFromText(other, plain);
+    EXPECT_FALSE(other.SmoothColors());
+    EXPECT_TRUE(other.Interior());
+}
+
 TEST_F(SceneryFile, ReadsLikeTheDocumentModel)
 {
     // Leading spaces for integers, spaces around reals, out-of-scale speeds clamped.

@@ -575,3 +575,130 @@ TEST_F(RenderTool, ProgressOnlyOnATerminal)
     ASSERT_EQ(run.Status, 0);
     EXPECT_EQ(run.Err, "");
 }
+
+namespace {
+
+// The reference's colors as 0xFFRRGGBB: smooth when its processor keeps codes.
+std::vector<std::uint32_t> ReferenceColors(const TReference& ref)
+{
+    const TProcessor& p = ref.processor;
+    std::vector<std::uint32_t> colors(static_cast<std::size_t>(p.Width()) * static_cast<std::size_t>(p.Height()));
+    p.CopySmoothPixels(colors.data(), p.Width(), 0, p.Height());
+    return colors;
+}
+
+// Each N x N block of the large picture, averaged per channel: (sum + count / 2) / count.
+std::vector<std::uint32_t> BlockAverage(const std::vector<std::uint32_t>& big, int width, int height, int n)
+{
+    std::vector<std::uint32_t> out;
+    const int count = n * n;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            int sums[3] = {0, 0, 0};
+            for (int by = 0; by < n; ++by)
+                for (int bx = 0; bx < n; ++bx) {
+                    const std::uint32_t c = big[static_cast<std::size_t>((y * n + by) * width * n + x * n + bx)];
+                    for (int ch = 0; ch < 3; ++ch) sums[ch] += static_cast<int>((c >> (8 * ch)) & 0xFF);
+                }
+            std::uint32_t pixel = 0xFF000000u;
+            for (int ch = 0; ch < 3; ++ch) pixel |= static_cast<std::uint32_t>((sums[ch] + count / 2) / count) << (8 * ch);
+            out.push_back(pixel);
+        }
+    return out;
+}
+
+} // namespace
+
+TEST_F(RenderTool, SupersampleIsTheBlockAverageOfTheLargerPicture)
+{
+    struct Case {
+        const char* Name;
+        std::optional<std::string> Scene;
+        std::function<void(TProcessor&, TColorMap&)> Setup;
+        int N;
+        bool Smooth;
+    };
+    const Case cases[] = {
+        {"default, 3x3", std::nullopt, {}, 3, false},
+        {"default, 3x3, smooth", std::nullopt, {}, 3, true},
+        {"julia, 2x2, smooth", Fixture("julia.qsf"), JuliaSetup, 2, true},
+        {"julia, 1x1, smooth", Fixture("julia.qsf"), JuliaSetup, 1, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        // The same scene at N times the size with an N-th of the scale.
+        const TReference big(40 * c.N, 30 * c.N, [&](TProcessor& p, TColorMap& map) {
+            if (c.Setup) c.Setup(p, map);
+            TView view = p.View();
+            view.Scale = view.Scale / c.N;
+            p.SetView(view);
+            p.SetSmoothColors(c.Smooth);
+        });
+        const auto expected = BlockAverage(ReferenceColors(big), 40, 30, c.N);
+        for (const std::string name : {"ss.png", "ss.bmp"}) {
+            SCOPED_TRACE(name);
+            std::vector<std::string> args{"-o", name, "--size", "40x30", "--supersample", std::to_string(c.N)};
+            if (c.Smooth) args.push_back("--smooth");
+            if (c.Scene) args.insert(args.begin(), *c.Scene);
+            const TRun run = Run(args);
+            ASSERT_EQ(run.Status, 0) << run.Err;
+            QImage image;
+            ASSERT_TRUE(image.load(QString::fromStdString(Path(name))));
+            ASSERT_EQ(image.size(), QSize(40, 30));
+            EXPECT_FALSE(image.format() == QImage::Format_Indexed8);
+            for (int y = 0; y < 30; ++y)
+                for (int x = 0; x < 40; ++x)
+                    ASSERT_EQ(image.pixel(x, y), expected[static_cast<std::size_t>(y * 40 + x)]) << x << "," << y;
+        }
+    }
+}
+
+TEST_F(RenderTool, SmoothColorsReachTheSceneAndStayOutOfGifs)
+{
+    TRun run = Run({"--smooth", "-o", "smooth.png", "--write-scene", "smooth.qsf", "--size", "40x30"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    std::string scene = DefaultScene;
+    scene.insert(scene.find("\r\n\r\n[Colors]") + 2, "SmoothColors=1\r\n");
+    EXPECT_EQ(ReadFileBytes(Path("smooth.qsf")), scene);
+    const QImage png(QString::fromStdString(Path("smooth.png")));
+    std::erase(scene, '\r');
+    EXPECT_EQ(png.text("Quillon scene").toStdString(), scene);
+
+    // The scene alone turns them on; the PNG brings them back.
+    run = Run({"smooth.png", "-o", "again.png", "--size", "40x30"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(QImage(QString::fromStdString(Path("again.png"))), png);
+
+    // GIF files and the animation keep the 8-bit index image.
+    const TReference ref(40, 30);
+    run = Run({"--smooth", "--supersample", "2", "-o", "smooth.gif", "--animate", "anim.gif", "--size", "40x30"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    for (const std::string name : {"smooth.gif", "anim.gif"}) {
+        const TGif gif = ReadGif(Path(name));
+        ASSERT_GE(gif.Frames.size(), 1u);
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) ASSERT_EQ(gif.Frames[0].At(x, y), ref.Color(x, y)) << name << " " << x << "," << y;
+    }
+    // A 24-bit image first, then the animation from the index image.
+    run = Run({"--smooth", "-o", "smooth.jpg", "--animate", "anim2.gif", "--size", "40x30"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(ReadFileBytes(Path("anim2.gif")), ReadFileBytes(Path("anim.gif")));
+    QImage jpeg;
+    ASSERT_TRUE(jpeg.load(QString::fromStdString(Path("smooth.jpg")), "JPEG"));
+    EXPECT_EQ(jpeg.size(), QSize(40, 30));
+}
+
+TEST_F(RenderTool, SupersampleUsage)
+{
+    for (const std::string value : {"0", "9", "x", ""}) {
+        const TRun run = Run({"-o", "a.png", "--supersample", value});
+        EXPECT_EQ(run.Status, 2) << value;
+        EXPECT_NE(run.Err.find("--supersample"), std::string::npos) << run.Err;
+    }
+    TRun run = Run({"--bench", "--supersample", "2"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_NE(run.Err.find("drop --supersample"), std::string::npos) << run.Err;
+    run = Run({"--smooth=1", "-o", "a.png"});
+    EXPECT_EQ(run.Status, 2);
+    EXPECT_EQ(Files(), std::vector<std::string>{});
+}

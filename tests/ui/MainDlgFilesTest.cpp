@@ -8,19 +8,23 @@
 #include <QtGui/QClipboard>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QImageReader>
+#include <QtWidgets/QComboBox>
 #include <QtWidgets/QFileDialog>
 
 #include <csignal>
 #include <memory>
+#include <thread>
 
 #include <sys/resource.h>
 
 #include "colormap/ColorMap.h"
+#include "engine/RgbPicture.h"
 #include "persist/RegFns.h"
 #include "resources/ResourcesInit.h"
 #include "ui/common/ErrorReport.h"
 #include "ui/common/QuillonApplication.h"
 #include "ui/main/MainDlg.h"
+#include "ui/main/PaintBox.h"
 #include "WindowTestSupport.h"
 
 using namespace quillon;
@@ -259,6 +263,82 @@ private slots:
         const QString second = File(QStringLiteral("again.qsf"));
         SaveScene(w, second);
         QCOMPARE(ReadAll(second), saved);
+    }
+
+    void smoothColorsOnScreenAndInSavedPictures()
+    {
+        TMainDialog& w = Open();
+        w.SetView(V(-0.7, 0.2, 0.01, 0.2));
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+        const int starts = w.RenderStartCount();
+        w.SetSmoothColors(true);
+        // Turning them on renders again; the picture on screen is the smooth one.
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(w) && w.RenderStartCount() == starts + 1, 10000);
+        QVERIFY(w.SmoothShown());
+        const int width = w.Processor().Width(), height = w.Processor().Height();
+        QImage smooth(width, height, QImage::Format_RGB32);
+        w.Processor().CopySmoothPixels(reinterpret_cast<std::uint32_t*>(smooth.bits()),
+                                       static_cast<int>(smooth.bytesPerLine() / 4), 0, height);
+        QVERIFY(Difference(smooth, ScreenImage(w)).first > 0);
+        const QImage shown = w.PaintBox->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QPoint offset = w.ImageOffset();
+        QCOMPARE(shown.copy(offset.x(), offset.y(), width, height), smooth);
+
+        // 1x1: the picture on screen, 24-bit, with the scene that turns them on.
+        QCOMPARE(w.ComboBoxImageSamples->count(), 4);
+        QCOMPARE(w.ComboBoxImageSamples->itemText(3), QStringLiteral("4x4"));
+        const QString picture = File(QStringLiteral("smooth.png"));
+        FAnswers[QStringLiteral("SaveImageDialog")] = picture;
+        w.ActionSaveImageAs->trigger();
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+        QImage saved(picture);
+        QVERIFY(saved.format() != QImage::Format_Indexed8);
+        QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), smooth);
+        QVERIFY(saved.text(QStringLiteral("Quillon scene")).contains(QStringLiteral("SmoothColors=1\n")));
+
+        // 3x3: the block average of the scene at three times the size.
+        TProcessor big;
+        big.SetMaxSteps(w.Processor().MaxSteps());
+        big.SetMaxAbs(w.Processor().MaxAbs());
+        big.SetOptions(w.Processor().Options());
+        big.SetInteriorFactor(w.Processor().InteriorFactor());
+        big.SetColors(w.Processor().Bitmap().Colors());
+        big.SetColorOffset(w.Processor().ColorOffset());
+        big.SetSmoothColors(true);
+        TView view = w.View();
+        view.Scale = view.Scale / 3;
+        big.SetView(view);
+        big.SetSize({width * 3, height * 3});
+        big.Start();
+        while (big.Running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        std::vector<std::uint32_t> colors(static_cast<std::size_t>(width) * height * 9);
+        big.CopySmoothPixels(colors.data(), width * 3, 0, height * 3);
+        w.ComboBoxImageSamples->setCurrentIndex(2);
+        const QString sampled = File(QStringLiteral("sampled.bmp"));
+        FAnswers[QStringLiteral("SaveImageDialog")] = sampled;
+        w.ActionSaveImageAs->trigger();
+        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+        const QImage average(sampled);
+        QCOMPARE(average.size(), QSize(width, height));
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x) {
+                std::uint32_t block[9];
+                for (int k = 0; k < 9; ++k)
+                    block[k] = colors[static_cast<std::size_t>((3 * y + k / 3) * width * 3 + 3 * x + k % 3)];
+                QCOMPARE(average.pixel(x, y), 0xFF000000u | AverageColors(block, 9));
+            }
+        // GIF files keep the index image.
+        const QString gif = File(QStringLiteral("index.gif"));
+        FAnswers[QStringLiteral("SaveImageDialog")] = gif;
+        w.ActionSaveImageAs->trigger();
+        QCOMPARE(Difference(QImage(gif), ScreenImage(w)).first, 0);
+
+        // Off: the palette's colors at once, without rendering.
+        const int before = w.RenderStartCount();
+        w.SetSmoothColors(false);
+        QVERIFY(!w.SmoothShown());
+        QCOMPARE(w.RenderStartCount(), before);
     }
 
     void pictureBringsBackItsScene()

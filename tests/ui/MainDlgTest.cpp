@@ -562,6 +562,7 @@ private slots:
             w.SetInteriorVisible(true);
             w.Processor().SetInteriorFactor(42.5);
             w.SetColorWrapping(true);
+            w.SetSmoothColors(true);
             w.ColorMap().SetAsString("$000000\r\n$FF0000, 20\r\n$00FF00, 30\r\n");
             w.Processor().SetColorOffset(17);
             w.SetRunning(false);
@@ -584,6 +585,7 @@ private slots:
         QVERIFY(w.InteriorVisible());
         QCOMPARE(w.Processor().InteriorFactor(), 42.5);
         QVERIFY(w.ColorWrapping());
+        QVERIFY(w.SmoothColors());
         QCOMPARE(w.ColorMap().Count(), 3);
         QCOMPARE(w.Processor().ColorCount(), 51);
         // The offset belongs to the stored map and survives its installation.

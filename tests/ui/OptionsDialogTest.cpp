@@ -360,6 +360,23 @@ private slots:
         QCOMPARE(w.MaxAbs(), 150.0);
     }
 
+    void smoothColorsCheckBox()
+    {
+        TMainDialog& w = Window();
+        QVERIFY(!w.SmoothColors());
+        auto dialog = OpenDialog();
+        auto& effects = Visit<TChapterFrameEffects>(*dialog, chEffects);
+        QCOMPARE(effects.CheckBoxSmoothColors->text(), QStringLiteral("&Smooth colors"));
+        QVERIFY(!effects.CheckBoxSmoothColors->isChecked());
+        effects.CheckBoxSmoothColors->setChecked(true);
+        PressOk(*dialog);
+        QVERIFY(FErrors.isEmpty());
+        QVERIFY(w.SmoothColors());
+        // Loaded from the window the next time.
+        auto again = OpenDialog();
+        QVERIFY(Visit<TChapterFrameEffects>(*again, chEffects).CheckBoxSmoothColors->isChecked());
+    }
+
     void cancelStoresNothing()
     {
         TMainDialog& w = Window();

@@ -12,7 +12,9 @@
 #include <QtWidgets/QApplication>
 #include <QtGui/QResizeEvent>
 #include <QtGui/QShowEvent>
+#include <QtWidgets/QComboBox>
 #include <QtWidgets/QFileDialog>
+#include <QtWidgets/QGridLayout>
 #include <QtWidgets/QFrame>
 #include <QtWidgets/QHBoxLayout>
 #include <QtWidgets/QLabel>
@@ -220,6 +222,7 @@ void TMainDialog::LoadSettings()
     const int offset = reg.ReadInteger(SectionCurrent, KeyColorOffset, ColorOffset());
     RunReported([&] { SetColorOffset(offset); });
     RunReported([&] { SetColorWrapping(reg.ReadBool(SectionCurrent, KeyColorWrapping, ColorWrapping())); });
+    RunReported([&] { SetSmoothColors(reg.ReadBool(SectionCurrent, KeySmoothColors, SmoothColors())); });
     RunReported([&] {
         const std::string map = reg.ReadString(SectionCurrent, KeyColorMap, "");
         if (map.empty())
@@ -253,6 +256,7 @@ void TMainDialog::SaveSettings()
         reg.WriteString(SectionCurrent, KeyColorMap, ColorMap().AsString());
     } catch (const EQuillonError&) {
     }
+    reg.WriteBool(SectionCurrent, KeySmoothColors, SmoothColors());
 }
 
 void TMainDialog::FirstShow()
@@ -405,6 +409,18 @@ void TMainDialog::CreateDialogs()
                             QStringLiteral("Portable Network Graphics (*.png)"),
                             QStringLiteral("Graphics Interchanged Format (*.gif)")});
     SaveImageDialog->setAcceptMode(QFileDialog::AcceptSave);
+    // The samples per pixel sit below the file name: only the toolkit's own dialog takes extra widgets.
+    SaveImageDialog->setOption(QFileDialog::DontUseNativeDialog);
+    ComboBoxImageSamples = new QComboBox(SaveImageDialog);
+    ComboBoxImageSamples->setObjectName(QStringLiteral("ComboBoxImageSamples"));
+    ComboBoxImageSamples->addItems({QStringLiteral("1x1"), QStringLiteral("2x2"), QStringLiteral("3x3"), QStringLiteral("4x4")});
+    if (auto* grid = qobject_cast<QGridLayout*>(SaveImageDialog->layout())) {
+        auto* label = new QLabel(tr("Samples per &pixel:"), SaveImageDialog);
+        label->setBuddy(ComboBoxImageSamples);
+        const int row = grid->rowCount();
+        grid->addWidget(label, row, 0);
+        grid->addWidget(ComboBoxImageSamples, row, 1);
+    }
     SaveAniDialog = make("SaveAniDialog", "", "gif", {QStringLiteral("GIF Images (*.gif)")});
     SaveAniDialog->setAcceptMode(QFileDialog::AcceptSave);
 }

@@ -24,6 +24,7 @@
 
 class QAction;
 class QActionGroup;
+class QComboBox;
 class QFileDialog;
 class QFrame;
 class QKeyEvent;
@@ -80,6 +81,9 @@ public:
     void SetInteriorVisible(bool Value) { FSession->SetInteriorVisible(Value); }
     bool ColorWrapping() const { return FSession->ColorWrapping(); }
     void SetColorWrapping(bool Value) { FSession->SetColorWrapping(Value); }
+    bool SmoothColors() const { return FSession->SmoothColors(); }
+    void SetSmoothColors(bool Value) { FSession->SetSmoothColors(Value); }
+    bool SmoothShown() const { return FSession->SmoothShown(); }
     TAlgorithm Algorithm() const { return FSession->Algorithm(); }
     void SetAlgorithm(TAlgorithm Value) { FSession->SetAlgorithm(Value); }
     TToolMode ToolMode() const { return FSession->ToolMode(); }
@@ -138,8 +142,10 @@ public:
     QString StartFile() const { return FStartFile; }
     void SetStartFile(const QString& Value) { FStartFile = Value; }
     // The image with the colors on screen, in the format the extension
-    // selects; a PNG carries the scene as well.
-    void SaveImageToFile(const QString& Filename);
+    // selects; a PNG carries the scene as well. With smooth colors, or with
+    // Samples x Samples samples per pixel (1 .. 8; the scene rendered again at
+    // Samples times the size), a 24-bit picture; a GIF stays the index image.
+    void SaveImageToFile(const QString& Filename, int Samples = 1);
     // The image with its palette as the clipboard's content.
     void CopyScreenShot();
 
@@ -232,6 +238,8 @@ public:
     QFileDialog* OpenDialog = nullptr;
     QFileDialog* SaveDialog = nullptr;
     QFileDialog* SaveImageDialog = nullptr;
+    // The samples per pixel of "Save image as...": 1x1 to 4x4.
+    QComboBox* ComboBoxImageSamples = nullptr;
     QFileDialog* SaveAniDialog = nullptr;
 
     QMenu* MenuFile = nullptr;

@@ -7,18 +7,23 @@
 #include <QtCore/QTimer>
 #include <QtGui/QAction>
 #include <QtGui/QClipboard>
+#include <QtGui/QCursor>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QImage>
 #include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QCompleter>
+#include <QtWidgets/QComboBox>
 #include <QtWidgets/QFileDialog>
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 #include "colormap/ColorMap.h"
 #include "engine/ColorFns.h"
+#include "engine/RgbPicture.h"
 #include "imageio/GifWriter.h"
 #include "imageio/ImageWriter.h"
 #include "imageio/IndexedImage.h"
@@ -61,6 +66,33 @@ struct TScreenImage {
         Image.ColorTable = Table.data();
         Image.ColorCount = bitmap.ColorCount();
     }
+};
+
+// The scene of Source on a processor of its own, with the colors as they
+// stand (rotation included), for rendering it once more at another size.
+void CopyScene(const TProcessor& Source, TProcessor& Target)
+{
+    Target.SetAlgorithm(Source.Algorithm());
+    Target.SetJuliaPoint(Source.JuliaPoint());
+    Target.SetMaxSteps(Source.MaxSteps());
+    Target.SetMaxAbs(Source.MaxAbs());
+    Target.SetInteriorFactor(Source.InteriorFactor());
+    Target.SetOptions(Source.Options());
+    Target.SetColors(Source.Bitmap().Colors());
+    Target.SetColorOffset(Source.ColorOffset());
+    Target.SetSmoothColors(Source.SmoothColors());
+    Target.SetKernel(Source.Kernel());
+    Target.SetView(Source.View());
+    Target.SetSize(Source.Size());
+}
+
+// Shows the wait cursor while a picture renders on the user's behalf.
+class TWaitCursor {
+public:
+    TWaitCursor() { QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
+    ~TWaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
 };
 
 } // namespace
@@ -123,18 +155,44 @@ void TMainDialog::ActionSaveToFileExecute()
 
 // --- Image export ----------------------------------------------------------------
 
-void TMainDialog::SaveImageToFile(const QString& Filename)
+void TMainDialog::SaveImageToFile(const QString& Filename, int Samples)
 {
-    const TScreenImage screen(Processor());
-    // A PNG carries the scene, so that opening it brings the scene back.
-    WriteImage(Path(Filename), screen.Image, {SceneTextChunk(*FSession)});
+    const std::string path = Path(Filename);
+    // A GIF holds the index image only.
+    if (!HoldsColorImages(path) || (Samples <= 1 && !SmoothShown())) {
+        const TScreenImage screen(Processor());
+        // A PNG carries the scene, so that opening it brings the scene back.
+        WriteImage(path, screen.Image, {SceneTextChunk(*FSession)});
+        return;
+    }
+    TRgbPicture picture;
+    if (Samples <= 1) {
+        // The smooth picture as it is on screen.
+        picture.Width = Processor().Width();
+        picture.Height = Processor().Height();
+        picture.Pixels.resize(static_cast<std::size_t>(picture.Width) * static_cast<std::size_t>(picture.Height));
+        Processor().CopySmoothPixels(picture.Pixels.data(), picture.Width, 0, picture.Height);
+        for (std::uint32_t& pixel : picture.Pixels)
+            pixel = SwapRedBlue(pixel) & 0xFFFFFF;
+    } else {
+        const TWaitCursor wait;
+        TProcessor processor;
+        CopyScene(Processor(), processor);
+        picture = RenderRgbPicture(processor, processor.Size(), Samples, [&processor](int) {
+            processor.Start();
+            while (processor.Running())
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        });
+    }
+    WriteImage(path, TColorImage{picture.Width, picture.Height, picture.Pixels.data(), picture.Width},
+               {SceneTextChunk(*FSession)});
 }
 
 void TMainDialog::ActionSaveImageAsExecute()
 {
     const QString file = RunFileDialog(*SaveImageDialog);
     if (!file.isEmpty())
-        RunReported([&] { SaveImageToFile(file); });
+        RunReported([&] { SaveImageToFile(file, ComboBoxImageSamples->currentIndex() + 1); });
 }
 
 void TMainDialog::CopyScreenShot()

@@ -158,14 +158,22 @@ void TMainDialog::PaintBoxPaint(QPainter& Painter)
     const int h = bitmap.Height();
     if (w <= 0 || h <= 0)
         return;
-    if (FImage.width() != w || FImage.height() != h)
-        FImage = QImage(w, h, QImage::Format_Indexed8);
-    bitmap.CopyPixels(FImage.bits(), static_cast<int>(FImage.bytesPerLine()), true);
-    const auto table = bitmap.ColorTable();
-    QList<QRgb> colors(static_cast<qsizetype>(table.size()));
-    for (std::size_t i = 0; i < table.size(); ++i)
-        colors[static_cast<qsizetype>(i)] = 0xFF000000u | table[i];
-    FImage.setColorTable(colors);
+    if (SmoothShown()) {
+        // One recoloring from the index image and the continuous values per paint.
+        if (FImage.width() != w || FImage.height() != h || FImage.format() != QImage::Format_RGB32)
+            FImage = QImage(w, h, QImage::Format_RGB32);
+        Processor().CopySmoothPixels(reinterpret_cast<std::uint32_t*>(FImage.bits()),
+                                     static_cast<int>(FImage.bytesPerLine() / 4), 0, h);
+    } else {
+        if (FImage.width() != w || FImage.height() != h || FImage.format() != QImage::Format_Indexed8)
+            FImage = QImage(w, h, QImage::Format_Indexed8);
+        bitmap.CopyPixels(FImage.bits(), static_cast<int>(FImage.bytesPerLine()), true);
+        const auto table = bitmap.ColorTable();
+        QList<QRgb> colors(static_cast<qsizetype>(table.size()));
+        for (std::size_t i = 0; i < table.size(); ++i)
+            colors[static_cast<qsizetype>(i)] = 0xFF000000u | table[i];
+        FImage.setColorTable(colors);
+    }
     if (FFinishedPaintDue && !Running())
         FinishedImagePainted();
     // The overlay only while no rendering runs.

@@ -62,6 +62,9 @@ TChapterFrameEffects::TChapterFrameEffects(QWidget* Parent) : TChapterFrame(Pare
     EditInteriorFactor = addEdit(2, tr("&Interior color factor:"), "EditInteriorFactor");
     EditAnimationSpeed = addEdit(3, tr("&Animation speed:"), "EditAnimationSpeed");
     grid->addWidget(new QLabel(tr("Frames/s"), this), 3, 2);
+    CheckBoxSmoothColors = new QCheckBox(tr("&Smooth colors"), this);
+    CheckBoxSmoothColors->setObjectName(QStringLiteral("CheckBoxSmoothColors"));
+    grid->addWidget(CheckBoxSmoothColors, 4, 1, 1, 2);
     grid->setColumnStretch(3, 1);
     layout->addLayout(grid);
     layout->addStretch(1);
@@ -105,6 +108,7 @@ void TChapterFrameEffects::DoAction(TOptionsAction Action)
         SetRotationDirectionIndex(host.AnimationDirection() == drDown ? 1 : 0);
         EditColorOffset->setText(Q(Format("%d", {host.ColorOffset()})));
         CheckBoxColorWrapping->setChecked(host.ColorWrapping());
+        CheckBoxSmoothColors->setChecked(host.SmoothColors());
         LoadNumber(EditInteriorFactor, Q(Format("%.1f", {host.InteriorFactor()})), host.InteriorFactor());
         FLoadedSpeed = host.AnimationSpeed();
         LoadNumber(EditAnimationSpeed, Q(Format("%.1f", {host.AnimationSpeedToFrameRate(FLoadedSpeed)})),
@@ -126,6 +130,7 @@ void TChapterFrameEffects::DoAction(TOptionsAction Action)
         host.SetColorOffset(StrToInt(EditColorOffset->text().toStdString()));
         host.SetColorWrapping(CheckBoxColorWrapping->isChecked());
         host.SetInteriorFactor(NumberOf(EditInteriorFactor));
+        host.SetSmoothColors(CheckBoxSmoothColors->isChecked());
         // An untouched frame rate keeps the speed it was loaded from.
         double rate = 0;
         host.SetAnimationSpeed(LoadedNumber(EditAnimationSpeed, rate)

@@ -1,6 +1,7 @@
 #pragma once
 // The "Effects" chapter: palette rotation direction, color offset, color
-// wrapping, interior color factor and the animation speed as a frame rate.
+// wrapping, interior color factor, the animation speed as a frame rate and
+// smooth colors.
 #include "ui/options/ChapterFrm.h"
 
 class QCheckBox;
@@ -30,6 +31,7 @@ public:
     QCheckBox* CheckBoxColorWrapping = nullptr;
     QLineEdit* EditInteriorFactor = nullptr;
     QLineEdit* EditAnimationSpeed = nullptr;
+    QCheckBox* CheckBoxSmoothColors = nullptr;
 
 private:
     IEffectsChapterHost& EffectsHost() const;

@@ -1,0 +1,42 @@
+// Palette animation with smooth colors: one tick is a rotation of the palette
+// and one recoloring of the whole 1920x1080 picture from the index image and
+// the continuous values, as the window paints it. Prints the milliseconds per
+// tick (best and mean of the ticks) and the frames per second they allow.
+//
+// Usage: quillon-bench-smooth [TICKS]
+#include "engine/MandelbrotProcessor.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+using namespace quillon;
+
+int main(int argc, char** argv)
+{
+    const int ticks = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    TProcessor p;
+    p.SetSize({1920, 1080});
+    p.SetView(TView::Create({-0.6, 0}, 0.00625 * 400 / 1920, 0));
+    p.SetSmoothColors(true);
+    p.Start();
+    while (p.Running()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    std::vector<std::uint32_t> pixels(1920u * 1080u);
+    double best = 1e9, total = 0;
+    for (int k = 0; k < ticks; ++k) {
+        const auto t0 = std::chrono::steady_clock::now();
+        p.RotatePalette(drUp);
+        p.CopySmoothPixels(pixels.data(), 1920, 0, 1080);
+        const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+        best = std::min(best, ms);
+        total += ms;
+    }
+    const double mean = total / ticks;
+    std::printf("Ticks: %d\nBest ms per tick: %.2f\nMean ms per tick: %.2f\nFrames per second (mean): %.0f\n", ticks,
+                best, mean, 1000.0 / mean);
+    return 0;
+}
