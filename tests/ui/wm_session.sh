@@ -39,12 +39,26 @@ fi
 export DISPLAY=":$(tr -d '[:space:]' <"$work/display")"
 export QT_QPA_PLATFORM=xcb
 
-openbox >"$work/openbox.log" 2>&1 &
-wm_pid=$!
-# The window manager has taken over once it names itself on the root window.
+# The server may take a moment to accept clients after naming its display.
 for _ in $(seq 100); do
-  wmctrl -m >/dev/null 2>&1 && break
+  xprop -root >/dev/null 2>&1 && break
   sleep 0.1
+done
+
+# The window manager has taken over once it names itself on the root window.
+# A loaded machine can make its first start fail; it gets three tries.
+for _ in 1 2 3; do
+  openbox >"$work/openbox.log" 2>&1 &
+  wm_pid=$!
+  for _ in $(seq 100); do
+    wmctrl -m >/dev/null 2>&1 && break
+    kill -0 "$wm_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  wmctrl -m >/dev/null 2>&1 && break
+  kill "$wm_pid" 2>/dev/null || true
+  wait "$wm_pid" 2>/dev/null || true
+  sleep 0.5
 done
 if ! wmctrl -m >/dev/null 2>&1; then
   echo "FAIL: openbox did not start"
