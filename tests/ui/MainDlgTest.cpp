@@ -107,6 +107,42 @@ private slots:
         QVERIFY(FErrors.isEmpty());
     }
 
+    // Tests and tools reach the window's parts by the names of the members
+    // that hold them: each name is there once, on an object of its kind.
+    void partsAreNamedAfterTheirMembers()
+    {
+        const TMainDialog& w = Open();
+        const std::pair<const char*, const char*> parts[] = {
+            {"MainMenuBar", "QMenuBar"}, {"ToolBar", "QToolBar"}, {"PanelControls", "QWidget"},
+            {"LabelMaxSteps", "QLabel"}, {"LabelMaxAbs", "QLabel"}, {"LabelAnimationSpeed", "QLabel"},
+            {"TrackBarMaxSteps", "quillon::TTrackBarEx"}, {"TrackBarMaxAbs", "quillon::TTrackBarEx"},
+            {"TrackBarAnimationSpeed", "quillon::TTrackBarEx"}, {"PanelWorkspace", "QFrame"},
+            {"PaintBox", "quillon::TPaintBox"}, {"StatusBar", "QStatusBar"}, {"Timer", "QTimer"},
+            {"TimerRotatePalette", "QTimer"}, {"OpenDialog", "QFileDialog"}, {"SaveDialog", "QFileDialog"},
+            {"SaveImageDialog", "QFileDialog"}, {"ComboBoxImageSamples", "QComboBox"},
+            {"SaveAniDialog", "QFileDialog"}, {"MenuFile", "QMenu"}, {"MenuEdit", "QMenu"}, {"MenuView", "QMenu"},
+            {"MenuTools", "QMenu"}, {"MenuHelp", "QMenu"}, {"ModeGroup", "QActionGroup"},
+            {"ToolBarExit", "QAction"},
+        };
+        for (const auto& [name, kind] : parts) {
+            const QList<QObject*> found = w.findChildren<QObject*>(QString::fromLatin1(name));
+            QVERIFY2(found.size() == 1, name);
+            QVERIFY2(found.front()->inherits(kind), name);
+        }
+        const char* actions[] = {
+            "ActionRender", "ActionReset", "ActionLoadFromFile", "ActionSaveToFile", "ActionSaveImageAs",
+            "ActionExit", "ActionPopHistory", "ActionNextView", "ActionScreenShot", "ActionSelectionDelete",
+            "ActionZoomIn", "ActionZoomOut", "ActionZoomSelectionIn", "ActionZoomSelectionOut", "ActionFullScreen",
+            "ActionControlBar", "ActionInteriorVisible", "ActionHome", "ActionJuliaPreview", "ActionModeCursor",
+            "ActionModeSelection", "ActionAutoRender", "ActionAnimatePalette", "ActionResetPalette",
+            "ActionRecordAnimation", "ActionJulia", "ActionOptions", "ActionQuickHelp", "ActionHelp", "ActionAbout",
+        };
+        for (const char* name : actions) {
+            QCOMPARE(w.findChildren<QAction*>(QString::fromLatin1(name)).size(), 1);
+            QVERIFY2(uitest::Child<QAction>(w, name)->parent() == &w, name);
+        }
+    }
+
     void statusPanelsShowEveryValueWhole_data()
     {
         QTest::addColumn<int>("panel");

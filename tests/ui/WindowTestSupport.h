@@ -14,10 +14,29 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtGlobal>
+#include <QtTest/QTest>
 
 #include <memory>
 
 namespace quillon::uitest {
+
+// The widget, action or menu of w whose object name is name (a window names
+// each of its own after the member that holds it). A missing one fails the
+// test at once, naming what was looked for.
+template <class T>
+T* Child(const QObject& w, const char* name)
+{
+    T* child = w.findChild<T*>(QString::fromLatin1(name));
+    if (!child) {
+        const QByteArray message = QByteArray("no child \"") + name + "\" of type " +
+                                   T::staticMetaObject.className() + " in " +
+                                   w.metaObject()->className();
+        QTest::qFail(message.constData(), __FILE__, __LINE__);
+        // The caller would go on with a null pointer.
+        qFatal("%s", message.constData());
+    }
+    return child;
+}
 
 // The offscreen platform cannot pass size hints, raising or opacity on, and
 // says so each time.

@@ -305,9 +305,10 @@ void TMainDialog::CreateControlBar()
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(0);
 
-    auto addPair = [&](QLabel*& label, TTrackBarEx*& bar, const char* caption, const char* name, int min, int max,
-                       int page, int position) {
+    auto addPair = [&](QLabel*& label, TTrackBarEx*& bar, const char* caption, const char* labelName,
+                       const char* name, int min, int max, int page, int position) {
         label = new QLabel(QString::fromLatin1(caption), PanelControls);
+        label->setObjectName(QString::fromLatin1(labelName));
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         label->setFixedWidth(label->sizeHint().width());
         bar = new TTrackBarEx(Qt::Horizontal, PanelControls);
@@ -319,9 +320,10 @@ void TMainDialog::CreateControlBar()
         row->addWidget(label);
         row->addWidget(bar);
     };
-    addPair(LabelMaxSteps, TrackBarMaxSteps, " Steps ", "TrackBarMaxSteps", 1, 1000, 100, 1);
-    addPair(LabelMaxAbs, TrackBarMaxAbs, " Limit ", "TrackBarMaxAbs", 10, 500, 10, 20);
-    addPair(LabelAnimationSpeed, TrackBarAnimationSpeed, " Animation  ", "TrackBarAnimationSpeed", 1, 10, 10, 1);
+    addPair(LabelMaxSteps, TrackBarMaxSteps, " Steps ", "LabelMaxSteps", "TrackBarMaxSteps", 1, 1000, 100, 1);
+    addPair(LabelMaxAbs, TrackBarMaxAbs, " Limit ", "LabelMaxAbs", "TrackBarMaxAbs", 10, 500, 10, 20);
+    addPair(LabelAnimationSpeed, TrackBarAnimationSpeed, " Animation  ", "LabelAnimationSpeed",
+            "TrackBarAnimationSpeed", 1, 10, 10, 1);
     row->addStretch(1);
 
     connect(TrackBarMaxSteps, &QSlider::valueChanged, this, [this] { TrackBarMaxStepsChange(); });

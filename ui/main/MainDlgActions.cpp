@@ -175,6 +175,7 @@ void TMainDialog::CreateToolsActions()
 {
     MakeCommands(*this, ToolsCommands);
     ModeGroup = new QActionGroup(this);
+    ModeGroup->setObjectName(QStringLiteral("ModeGroup"));
     ModeGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     ModeGroup->addAction(ActionModeCursor);
     ModeGroup->addAction(ActionModeSelection);
@@ -201,6 +202,7 @@ void TMainDialog::CreateMenus()
     setMenuBar(MainMenuBar);
 
     MenuFile = MainMenuBar->addMenu(QStringLiteral("F&ile"));
+    MenuFile->setObjectName(QStringLiteral("MenuFile"));
     MenuFile->addAction(ActionRender);
     MenuFile->addSeparator();
     MenuFile->addActions({ActionReset, ActionLoadFromFile, ActionSaveToFile, ActionSaveImageAs});
@@ -208,16 +210,19 @@ void TMainDialog::CreateMenus()
     MenuFile->addAction(ActionExit);
 
     MenuEdit = MainMenuBar->addMenu(QStringLiteral("&Edit"));
+    MenuEdit->setObjectName(QStringLiteral("MenuEdit"));
     MenuEdit->addActions({ActionPopHistory, ActionNextView, ActionScreenShot});
     MenuEdit->addSeparator();
     MenuEdit->addAction(ActionSelectionDelete);
 
     MenuView = MainMenuBar->addMenu(QStringLiteral("&View"));
+    MenuView->setObjectName(QStringLiteral("MenuView"));
     MenuView->addActions({ActionZoomIn, ActionZoomOut, ActionFullScreen});
     MenuView->addSeparator();
     MenuView->addActions({ActionControlBar, ActionInteriorVisible, ActionHome, ActionJuliaPreview});
 
     MenuTools = MainMenuBar->addMenu(QStringLiteral("&Tools"));
+    MenuTools->setObjectName(QStringLiteral("MenuTools"));
     MenuTools->addActions({ActionModeCursor, ActionModeSelection});
     MenuTools->addSeparator();
     MenuTools->addActions({ActionAutoRender, ActionAnimatePalette, ActionResetPalette, ActionRecordAnimation});
@@ -225,6 +230,7 @@ void TMainDialog::CreateMenus()
     MenuTools->addAction(ActionOptions);
 
     MenuHelp = MainMenuBar->addMenu(QStringLiteral("&Help"));
+    MenuHelp->setObjectName(QStringLiteral("MenuHelp"));
     MenuHelp->addActions({ActionQuickHelp, ActionHelp});
     MenuHelp->addSeparator();
     MenuHelp->addAction(ActionAbout);
@@ -264,6 +270,7 @@ void TMainDialog::CreateToolBar()
     ToolBar->addSeparator();
     withCaption(ActionQuickHelp);
     ToolBarExit = withCaption(ActionExit);
+    ToolBarExit->setObjectName(QStringLiteral("ToolBarExit"));
     ToolBarExit->setVisible(false);
 }
 
