@@ -62,12 +62,8 @@ QStringList Stacking()
 
 } // namespace
 
-class MainDlgDesktopTest : public QObject {
+class MainDlgDesktopTest : public QObject, uitest::TWindowTest {
     Q_OBJECT
-
-    std::unique_ptr<uitest::TTestStore> FStore;
-    QStringList FErrors;
-    std::unique_ptr<TMainDialog> FWindow;
 
     TMainDialog& Open()
     {
@@ -84,8 +80,7 @@ class MainDlgDesktopTest : public QObject {
     static bool Settled(const TMainDialog& w)
     {
         const QSize pixels = w.PaintBoxPixels();
-        return !w.Running() && w.RenderIconIndex() == TMainDialog::IconRender &&
-               w.Size() == (TSize{pixels.width(), pixels.height()});
+        return uitest::Idle(w) && w.Size() == (TSize{pixels.width(), pixels.height()});
     }
 
     static QString State(const TMainDialog& w)
@@ -106,7 +101,8 @@ class MainDlgDesktopTest : public QObject {
         const QRect screen = Screen(w);
         if (!screen.contains(w.geometry()))
             return false;
-        const QWidget* bottom = w.StatusBar->isVisible() ? static_cast<const QWidget*>(w.StatusBar) : w.PaintBox;
+        const QWidget* status = uitest::Child<QStatusBar>(w, "StatusBar");
+        const QWidget* bottom = status->isVisible() ? status : uitest::PaintBox(w);
         return screen.contains(QRect(bottom->mapToGlobal(QPoint(0, 0)), bottom->size()));
     }
 
@@ -140,16 +136,14 @@ private slots:
 
     void init()
     {
-        FStore = std::make_unique<uitest::TTestStore>(FErrors);
+        InitWindowTest();
     }
 
     void cleanup()
     {
         if (FWindow)
             FWindow->SetRunning(false);
-        FWindow.reset();
-        FStore.reset();
-        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+        EndWindowTest();
     }
 
     void quickHelpIsOnTopAtStart()
@@ -210,7 +204,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Settled(w), 10000);
         const QSize before = w.size();
 
-        w.ActionFullScreen->trigger();
+        uitest::Action(w, "ActionFullScreen")->trigger();
         QVERIFY(w.FullScreen());
         QTRY_COMPARE_WITH_TIMEOUT(w.frameGeometry(), Screen(w), 5000);
         QTRY_VERIFY_WITH_TIMEOUT(Settled(w), 10000);
@@ -219,15 +213,17 @@ private slots:
         QVERIFY(Settled(w));
         // Every button of the floating bar shows, Exit last; nothing hides
         // behind an extension arrow.
-        QVERIFY(w.ToolBarExit->isVisible());
-        QWidget* exitButton = w.ToolBar->widgetForAction(w.ToolBarExit);
+        QAction* exitAction = uitest::Action(w, "ToolBarExit");
+        QVERIFY(exitAction->isVisible());
+        const QToolBar* bar = uitest::Child<QToolBar>(w, "ToolBar");
+        QWidget* exitButton = bar->widgetForAction(exitAction);
         QVERIFY(exitButton && exitButton->isVisible());
-        QVERIFY(w.ToolBar->rect().contains(exitButton->geometry()));
-        const auto* extension = w.ToolBar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"));
+        QVERIFY(bar->rect().contains(exitButton->geometry()));
+        const auto* extension = bar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"));
         QVERIFY(!extension || !extension->isVisible());
         Shot("fullscreen");
 
-        w.ActionFullScreen->trigger();
+        uitest::Action(w, "ActionFullScreen")->trigger();
         QVERIFY(!w.FullScreen());
         QTRY_VERIFY_WITH_TIMEOUT(!(w.windowState() & Qt::WindowFullScreen), 5000);
         QTRY_COMPARE_WITH_TIMEOUT(w.size(), before, 5000);

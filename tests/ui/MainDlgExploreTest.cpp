@@ -21,38 +21,9 @@
 #include "WindowTestSupport.h"
 
 using namespace quillon;
+using namespace quillon::uitest;
 
 namespace {
-
-TView V(double x, double y, double scale, double angle = 0)
-{
-    return TView::Create(TPoint2D::Create(x, y), scale, angle);
-}
-
-void Mouse(QWidget* w, QEvent::Type type, const QPoint& p, Qt::MouseButton button, Qt::MouseButtons buttons,
-           Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QMouseEvent e(type, QPointF(p), QPointF(w->mapToGlobal(p)), button, buttons, modifiers);
-    QCoreApplication::sendEvent(w, &e);
-}
-
-// The pointer passing over, no button held.
-void Hover(QWidget* w, const QPoint& p)
-{
-    Mouse(w, QEvent::MouseMove, p, Qt::NoButton, Qt::NoButton);
-}
-
-void Wheel(QWidget* w, const QPoint& p, int delta, Qt::KeyboardModifiers m = Qt::NoModifier)
-{
-    QWheelEvent e(QPointF(p), QPointF(w->mapToGlobal(p)), QPoint(), QPoint(0, delta), Qt::NoButton, m,
-                  Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(w, &e);
-}
-
-double Distance(const TPoint2D& a, const TPoint2D& b)
-{
-    return std::hypot(a.x - b.x, a.y - b.y);
-}
 
 // The processor's own Julia image of the preview's request, top row first.
 std::vector<std::uint8_t> ReferencePicture(const TProcessor& main, const TPoint2D& c)
@@ -88,39 +59,13 @@ std::vector<std::uint8_t> Indices(const QImage& image)
 
 } // namespace
 
-class MainDlgExploreTest : public QObject {
+class MainDlgExploreTest : public QObject, TWindowTest {
     Q_OBJECT
-
-    std::unique_ptr<uitest::TTestStore> FStore;
-    QStringList FErrors;
-    std::unique_ptr<TMainDialog> FWindow;
-
-    static bool Idle(const TMainDialog& w)
-    {
-        return !w.Running() && w.RenderIconIndex() == TMainDialog::IconRender;
-    }
-
-    static void WaitIdle(const TMainDialog& w)
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
-    }
 
     // An idle window with a 400 x 300 image of View.
     TMainDialog& Open(const TView& view = V(-0.6, 0, 0.01))
     {
-        FWindow = std::make_unique<TMainDialog>();
-        FWindow->SetQuickHelpVisible(false);
-        FWindow->show();
-        TMainDialog& w = *FWindow;
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000); }();
-        w.Setup(TSize{400, 300}, view);
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000); }();
-        return w;
-    }
-
-    static QPoint ImagePoint(const TMainDialog& w, int x, int y)
-    {
-        return w.ImageOffset() + QPoint(x, y);
+        return OpenIdle(TSize{400, 300}, view);
     }
 
     // Zooms into three selections, each view idle: the history holds the
@@ -145,14 +90,12 @@ private slots:
 
     void init()
     {
-        FStore = std::make_unique<uitest::TTestStore>(FErrors);
+        InitWindowTest();
     }
 
     void cleanup()
     {
-        FWindow.reset();
-        FStore.reset();
-        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+        EndWindowTest();
     }
 
     // --- Julia preview -----------------------------------------------------------
@@ -160,13 +103,14 @@ private slots:
     void previewShowsTheJuliaSetOfThePointUnderThePointer()
     {
         TMainDialog& w = Open();
+        QWidget* box = uitest::PaintBox(w);
         w.SetMaxSteps(80);
         w.SetColorWrapping(true);
         w.Processor().SetColorOffset(7);
         WaitIdle(w);
-        QVERIFY(!w.ActionJuliaPreview->isChecked());
-        w.ActionJuliaPreview->trigger();
-        QVERIFY(w.ActionJuliaPreview->isChecked());
+        QVERIFY(!uitest::Action(w, "ActionJuliaPreview")->isChecked());
+        uitest::Action(w, "ActionJuliaPreview")->trigger();
+        QVERIFY(uitest::Action(w, "ActionJuliaPreview")->isChecked());
         TJuliaPreview* preview = w.JuliaPreview();
         QVERIFY(preview);
         QVERIFY(preview->isVisible());
@@ -174,7 +118,7 @@ private slots:
 
         for (const QPoint& p : {ImagePoint(w, 120, 140), ImagePoint(w, 300, 40)}) {
             const TPoint2D z = w.PaintBoxToLog(p);
-            Hover(w.PaintBox, p);
+            Hover(box, p);
             QCOMPARE(preview->RequestedPoint(), z);
             QTRY_VERIFY_WITH_TIMEOUT(preview->HasPicture() && preview->ShownPoint() == z, 10000);
             const QImage picture = preview->Picture();
@@ -186,11 +130,11 @@ private slots:
 
         // Not while the Julia set is shown: the picture stays.
         const TPoint2D shown = preview->ShownPoint();
-        w.ActionJulia->trigger();
+        uitest::Action(w, "ActionJulia")->trigger();
         WaitIdle(w);
-        Hover(w.PaintBox, ImagePoint(w, 10, 10));
+        Hover(box, ImagePoint(w, 10, 10));
         QCOMPARE(preview->RequestedPoint(), shown);
-        w.ActionJulia->trigger();
+        uitest::Action(w, "ActionJulia")->trigger();
         WaitIdle(w);
 
         // Its place and state outlive the window.
@@ -209,19 +153,19 @@ private slots:
         QVERIFY(store.ReadBool(settings::SectionView, settings::KeyJuliaPreviewVisible, false));
         TMainDialog& again = Open();
         QVERIFY(again.JuliaPreview());
-        QVERIFY(again.ActionJuliaPreview->isChecked());
+        QVERIFY(uitest::Action(again, "ActionJuliaPreview")->isChecked());
         QCOMPARE(again.JuliaPreview()->Offset(), offset);
-        again.ActionJuliaPreview->trigger();
+        uitest::Action(again, "ActionJuliaPreview")->trigger();
         QVERIFY(!again.JuliaPreview());
 
         // The window system's close button turns it off.
-        again.ActionJuliaPreview->trigger();
+        uitest::Action(again, "ActionJuliaPreview")->trigger();
         QCloseEvent close;
         QSpontaneKeyEvent::setSpontaneous(&close);
         // Straight to the handler: sendEvent would take the mark away.
         static_cast<QObject*>(again.JuliaPreview())->event(&close);
         QTRY_VERIFY(!again.JuliaPreview());
-        QVERIFY(!again.ActionJuliaPreview->isChecked());
+        QVERIFY(!uitest::Action(again, "ActionJuliaPreview")->isChecked());
     }
 
     void requestsOvertakenWhileTheMainImageRendersAreDropped()
@@ -234,7 +178,7 @@ private slots:
         QVERIFY(w.Running());
         const QPoint points[] = {ImagePoint(w, 10, 10), ImagePoint(w, 200, 100), ImagePoint(w, 390, 290)};
         for (const QPoint& p : points)
-            Hover(w.PaintBox, p);
+            Hover(uitest::PaintBox(w), p);
         // The preview waits for the main image; two of the three requests were overtaken.
         QVERIFY(preview->Renderer().Paused());
         QCOMPARE(preview->Renderer().DroppedCount(), 2);
@@ -258,7 +202,7 @@ private slots:
         w.SetJuliaPreviewVisible(true);
         TJuliaPreview* preview = w.JuliaPreview();
         const QPoint p = ImagePoint(w, 250, 100);
-        Hover(w.PaintBox, p);
+        Hover(uitest::PaintBox(w), p);
         QTRY_VERIFY_WITH_TIMEOUT(preview->HasPicture() && preview->Renderer().Idle(), 10000);
         const TPoint2D c = preview->ShownPoint();
         QCOMPARE(c, w.PaintBoxToLog(p));
@@ -266,7 +210,7 @@ private slots:
 
         QTest::mouseDClick(preview, Qt::LeftButton, Qt::NoModifier, QPoint(120, 90));
         QCOMPARE(w.Algorithm(), alJulia);
-        QVERIFY(w.ActionJulia->isChecked());
+        QVERIFY(uitest::Action(w, "ActionJulia")->isChecked());
         QCOMPARE(w.JuliaPoint(), c);
         QCOMPARE(w.View(), HomeView(alJulia));
         QCOMPARE(w.History().Count(), 0);
@@ -284,7 +228,7 @@ private slots:
         WaitIdle(w);
 
         // The switch back finds the Mandelbrot state as it was.
-        w.ActionJulia->trigger();
+        uitest::Action(w, "ActionJulia")->trigger();
         QCOMPARE(w.Algorithm(), alMandelbrot);
         QCOMPARE(w.View(), views.back());
         QCOMPARE(w.Selection(), selection);
@@ -297,28 +241,29 @@ private slots:
     void nextViewGoesForwardAfterLastView()
     {
         TMainDialog& w = Open();
-        QCOMPARE(w.ActionPopHistory->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Left));
-        QCOMPARE(w.ActionNextView->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Right));
-        QCOMPARE(w.ActionNextView->text(), QStringLiteral("&Next view"));
+        QCOMPARE(uitest::Action(w, "ActionPopHistory")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Left));
+        QCOMPARE(uitest::Action(w, "ActionNextView")->shortcut(), QKeySequence(Qt::ALT | Qt::Key_Right));
+        QCOMPARE(uitest::Action(w, "ActionNextView")->text(), QStringLiteral("&Next view"));
         // On the tool bar, Next view beside Last view.
-        const QList<QAction*> bar = w.ToolBar->actions();
-        QVERIFY(bar.contains(w.ActionPopHistory));
-        QCOMPARE(bar.indexOf(w.ActionNextView), bar.indexOf(w.ActionPopHistory) + 1);
+        const QList<QAction*> bar = uitest::Child<QToolBar>(w, "ToolBar")->actions();
+        QVERIFY(bar.contains(uitest::Action(w, "ActionPopHistory")));
+        QCOMPARE(bar.indexOf(uitest::Action(w, "ActionNextView")),
+                 bar.indexOf(uitest::Action(w, "ActionPopHistory")) + 1);
 
         const std::vector<TView> views = ZoomThrice(w);
         // Nothing ahead yet.
-        w.ActionNextView->trigger();
+        uitest::Action(w, "ActionNextView")->trigger();
         QCOMPARE(w.View(), views[3]);
         QVERIFY(Idle(w));
 
         for (int i = 2; i >= 0; --i) {
-            w.ActionPopHistory->trigger();
+            uitest::Action(w, "ActionPopHistory")->trigger();
             QCOMPARE(w.View(), views[static_cast<std::size_t>(i)]);
             WaitIdle(w);
         }
         QCOMPARE(w.History().ForwardCount(), 3);
         for (int i = 1; i <= 3; ++i) {
-            w.ActionNextView->trigger();
+            uitest::Action(w, "ActionNextView")->trigger();
             QCOMPARE(w.View(), views[static_cast<std::size_t>(i)]);
             QVERIFY(!w.Selection().GetValid());
             WaitIdle(w);
@@ -337,11 +282,11 @@ private slots:
         WaitIdle(w);
 
         // The Julia set and back keep the way forward too.
-        w.ActionJulia->trigger();
+        uitest::Action(w, "ActionJulia")->trigger();
         WaitIdle(w);
-        w.ActionJulia->trigger();
+        uitest::Action(w, "ActionJulia")->trigger();
         WaitIdle(w);
-        w.ActionNextView->trigger();
+        uitest::Action(w, "ActionNextView")->trigger();
         QCOMPARE(w.View(), views[3]);
         WaitIdle(w);
     }
@@ -357,12 +302,13 @@ private slots:
     {
         QFETCH(QString, action);
         TMainDialog& w = Open();
+        QWidget* box = uitest::PaintBox(w);
         const std::vector<TView> views = ZoomThrice(w);
         const QString scene = FStore->filePath(QStringLiteral("scene.qsf"));
         w.SaveToFile(scene);
-        w.ActionPopHistory->trigger();
+        uitest::Action(w, "ActionPopHistory")->trigger();
         WaitIdle(w);
-        w.ActionPopHistory->trigger();
+        uitest::Action(w, "ActionPopHistory")->trigger();
         WaitIdle(w);
         QCOMPARE(w.History().ForwardCount(), 2);
 
@@ -370,20 +316,20 @@ private slots:
             w.SetSelection(V(-0.71, 0.11, 0.0001));
             w.ZoomToTarget();
         } else if (action == "zoom in") {
-            w.ActionZoomIn->trigger();
+            uitest::Action(w, "ActionZoomIn")->trigger();
         } else if (action == "shift wheel") {
-            Wheel(w.PaintBox, ImagePoint(w, 30, 30), 120, Qt::ShiftModifier);
+            Wheel(box, ImagePoint(w, 30, 30), 120, Qt::ShiftModifier);
         } else if (action == "pan") {
             w.SetToolMode(tmCursor);
             const QPoint a = ImagePoint(w, 100, 100);
-            Mouse(w.PaintBox, QEvent::MouseButtonPress, a, Qt::LeftButton, Qt::LeftButton);
+            Mouse(box, QEvent::MouseButtonPress, a, Qt::LeftButton, Qt::LeftButton);
             for (int i = 1; i <= 5; ++i)
-                Mouse(w.PaintBox, QEvent::MouseMove, a + QPoint(10 * i, 6 * i), Qt::NoButton, Qt::LeftButton);
-            Mouse(w.PaintBox, QEvent::MouseButtonRelease, a + QPoint(50, 30), Qt::LeftButton, Qt::NoButton);
+                Mouse(box, QEvent::MouseMove, a + QPoint(10 * i, 6 * i), Qt::NoButton, Qt::LeftButton);
+            Mouse(box, QEvent::MouseButtonRelease, a + QPoint(50, 30), Qt::LeftButton, Qt::NoButton);
         } else if (action == "home") {
-            w.ActionHome->trigger();
+            uitest::Action(w, "ActionHome")->trigger();
         } else if (action == "reset") {
-            w.ActionReset->trigger();
+            uitest::Action(w, "ActionReset")->trigger();
         } else if (action == "load scene") {
             QVERIFY(w.OpenFile(scene));
         }
@@ -391,7 +337,7 @@ private slots:
         QCOMPARE(w.History().ForwardCount(), 0);
         WaitIdle(w);
         const TView now = w.View();
-        w.ActionNextView->trigger();
+        uitest::Action(w, "ActionNextView")->trigger();
         QCOMPARE(w.View(), now);
         QVERIFY(Idle(w));
     }
@@ -401,20 +347,21 @@ private slots:
     void shiftWheelZoomsAboutThePointer()
     {
         TMainDialog& w = Open(V(-0.6, 0.1, 0.01, 0.4));
+        QWidget* box = uitest::PaintBox(w);
         const QPoint p = ImagePoint(w, 90, 230);
         const TPoint2D anchor = w.PaintBoxToLog(p);
         const TView start = w.View();
-        Wheel(w.PaintBox, p, 120, Qt::ShiftModifier);
+        Wheel(box, p, 120, Qt::ShiftModifier);
         QCOMPARE(w.View().Scale, start.Scale * 0.8);
         QCOMPARE(w.View().Angle, start.Angle);
         QVERIFY(Distance(w.PaintBoxToLog(p), anchor) < 1e-6 * w.View().Scale);
         // Refused while rendering, as the plain wheel is: the zoom commands stay
         // disabled until the window sees the rendering end.
-        QVERIFY(!w.ActionZoomIn->isEnabled());
-        Wheel(w.PaintBox, p, 120, Qt::ShiftModifier);
+        QVERIFY(!uitest::Action(w, "ActionZoomIn")->isEnabled());
+        Wheel(box, p, 120, Qt::ShiftModifier);
         QCOMPARE(w.View().Scale, start.Scale * 0.8);
         WaitIdle(w);
-        Wheel(w.PaintBox, p, -120, Qt::ShiftModifier);
+        Wheel(box, p, -120, Qt::ShiftModifier);
         QCOMPARE(w.View().Scale, start.Scale * 0.8 * 1.25);
         QVERIFY(Distance(w.PaintBoxToLog(p), anchor) < 1e-6 * w.View().Scale);
         WaitIdle(w);
@@ -424,7 +371,7 @@ private slots:
         w.SetSelection(selection);
         const QPoint q = ImagePoint(w, 300, 50);
         const TPoint2D anchor2 = w.PaintBoxToLog(q);
-        Wheel(w.PaintBox, q, 120, Qt::ShiftModifier);
+        Wheel(box, q, 120, Qt::ShiftModifier);
         QVERIFY(Distance(w.PaintBoxToLog(q), anchor2) < 1e-6 * w.View().Scale);
         QCOMPARE(w.Selection(), selection);
         WaitIdle(w);
@@ -432,7 +379,7 @@ private slots:
         // The plain wheel still zooms about the centre.
         w.SetSelection(TView{});
         const TView before = w.View();
-        Wheel(w.PaintBox, q, 120);
+        Wheel(box, q, 120);
         QCOMPARE(w.View().Center, before.Center);
         QCOMPARE(w.View().Scale, before.Scale * 0.8);
         WaitIdle(w);

@@ -28,40 +28,9 @@
 #include "WindowTestSupport.h"
 
 using namespace quillon;
+using namespace quillon::uitest;
 
 namespace {
-
-TView V(double x, double y, double scale, double angle = 0)
-{
-    return TView::Create(TPoint2D::Create(x, y), scale, angle);
-}
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
-// The image as the window shows it: indices and the color table in force.
-QImage ScreenImage(const TMainDialog& w)
-{
-    const TPaletteBitmap& bitmap = w.Processor().Bitmap();
-    QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_Indexed8);
-    bitmap.CopyPixels(image.bits(), static_cast<int>(image.bytesPerLine()), true);
-    const auto table = bitmap.ColorTable();
-    QList<QRgb> colors(256);
-    for (int i = 0; i < 256; ++i)
-        colors[i] = 0xFF000000u | table[static_cast<std::size_t>(i)];
-    image.setColorTable(colors);
-    return image.convertToFormat(QImage::Format_RGB32);
-}
 
 // Largest and mean channel difference of two images of one size.
 std::pair<int, double> Difference(const QImage& a, const QImage& b)
@@ -82,48 +51,32 @@ std::pair<int, double> Difference(const QImage& a, const QImage& b)
 
 } // namespace
 
-class MainDlgFilesTest : public QObject {
+class MainDlgFilesTest : public QObject, TWindowTest {
     Q_OBJECT
 
-    std::unique_ptr<uitest::TTestStore> FStore;
     std::unique_ptr<QTemporaryDir> FFiles;
-    QStringList FErrors;
     QStringList FDialogs;             // object names of the dialogs run, in order
     QMap<QString, QString> FAnswers; // dialog name -> chosen file ("" cancels)
-    std::unique_ptr<TMainDialog> FWindow;
-
-    static bool Idle(const TMainDialog& w)
-    {
-        return !w.Running() && w.RenderIconIndex() == TMainDialog::IconRender;
-    }
 
     TMainDialog& Open()
     {
-        FWindow = std::make_unique<TMainDialog>();
-        FWindow->SetQuickHelpVisible(false);
-        FWindow->FileDialogHook = [this](QFileDialog& dialog) {
+        TMainDialog& w = NewWindow();
+        w.FileDialogHook = [this](QFileDialog& dialog) {
             FDialogs << dialog.objectName();
             return FAnswers.value(dialog.objectName());
         };
-        FWindow->show();
-        TMainDialog& w = *FWindow;
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000); }();
-        w.Setup(TSize{200, 150}, V(-0.6, 0, 0.02));
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000); }();
-        return w;
+        return ShowIdle(w, TSize{200, 150}, V(-0.6, 0, 0.02));
     }
 
     // A window started with File as the program's argument.
     TMainDialog& Start(const QString& file)
     {
-        FWindow = std::make_unique<TMainDialog>();
-        FWindow->SetQuickHelpVisible(false);
-        FWindow->SetStartFile(file);
-        FWindow->show();
-        TMainDialog& w = *FWindow;
+        TMainDialog& w = NewWindow();
+        w.SetStartFile(file);
+        w.show();
         // One rendering: the file's scene, or the stored state when the file fails.
         [&] { QTRY_COMPARE_WITH_TIMEOUT(w.RenderStartCount(), 1, 10000); }();
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000); }();
+        WaitIdle(w);
         return w;
     }
 
@@ -132,17 +85,23 @@ class MainDlgFilesTest : public QObject {
         return FFiles->filePath(name);
     }
 
+    // The folder the Open dialog starts in.
+    static QString OpenFolder(const TMainDialog& w)
+    {
+        return uitest::Child<QFileDialog>(w, "OpenDialog")->directory().absolutePath();
+    }
+
     // Opens File through the command, as the user does.
     void OpenScene(TMainDialog& w, const QString& file)
     {
         FAnswers[QStringLiteral("OpenDialog")] = file;
-        w.ActionLoadFromFile->trigger();
+        uitest::Action(w, "ActionLoadFromFile")->trigger();
     }
 
     void SaveScene(TMainDialog& w, const QString& file)
     {
         FAnswers[QStringLiteral("SaveDialog")] = file;
-        w.ActionSaveToFile->trigger();
+        uitest::Action(w, "ActionSaveToFile")->trigger();
     }
 
 private slots:
@@ -153,37 +112,41 @@ private slots:
 
     void init()
     {
-        FStore = std::make_unique<uitest::TTestStore>(FErrors);
+        InitWindowTest();
         FFiles = std::make_unique<QTemporaryDir>();
         FDialogs.clear();
         FAnswers.clear();
     }
 
+    // Test functions here check their reports themselves.
     void cleanup()
     {
-        FWindow.reset();
-        FStore.reset();
+        EndWindowTest(true);
         FFiles.reset();
     }
 
     void dialogsAndTheirFolders()
     {
         TMainDialog& w = Open();
-        QCOMPARE(w.OpenDialog->windowTitle(), QStringLiteral("Load Scenary"));
-        QCOMPARE(w.OpenDialog->nameFilters(),
+        const auto* open = uitest::Child<QFileDialog>(w, "OpenDialog");
+        auto* save = uitest::Child<QFileDialog>(w, "SaveDialog");
+        auto* saveImage = uitest::Child<QFileDialog>(w, "SaveImageDialog");
+        auto* saveAni = uitest::Child<QFileDialog>(w, "SaveAniDialog");
+        QCOMPARE(open->windowTitle(), QStringLiteral("Load Scenary"));
+        QCOMPARE(open->nameFilters(),
                  QStringList({QStringLiteral("Quillon scenary file (*.qsf)"), QStringLiteral("All files (*.*)"),
                               QStringLiteral("Pictures with a Quillon scene (*.png)")}));
-        QCOMPARE(w.SaveDialog->nameFilters(),
+        QCOMPARE(save->nameFilters(),
                  QStringList({QStringLiteral("Quillon scenary file (*.qsf)"), QStringLiteral("All files (*.*)")}));
-        QCOMPARE(w.SaveDialog->windowTitle(), QStringLiteral("Save Scenary"));
-        QCOMPARE(w.SaveDialog->defaultSuffix(), QStringLiteral("qsf"));
-        QCOMPARE(w.SaveImageDialog->windowTitle(), QStringLiteral("Save Image as"));
-        QCOMPARE(w.SaveImageDialog->defaultSuffix(), QStringLiteral("bmp"));
-        QCOMPARE(w.SaveImageDialog->nameFilters().size(), 5);
-        QCOMPARE(w.SaveAniDialog->defaultSuffix(), QStringLiteral("gif"));
-        QCOMPARE(w.SaveAniDialog->nameFilters(), QStringList(QStringLiteral("GIF Images (*.gif)")));
+        QCOMPARE(save->windowTitle(), QStringLiteral("Save Scenary"));
+        QCOMPARE(save->defaultSuffix(), QStringLiteral("qsf"));
+        QCOMPARE(saveImage->windowTitle(), QStringLiteral("Save Image as"));
+        QCOMPARE(saveImage->defaultSuffix(), QStringLiteral("bmp"));
+        QCOMPARE(saveImage->nameFilters().size(), 5);
+        QCOMPARE(saveAni->defaultSuffix(), QStringLiteral("gif"));
+        QCOMPARE(saveAni->nameFilters(), QStringList(QStringLiteral("GIF Images (*.gif)")));
         // Replacing a file is confirmed, as desktop save dialogs do.
-        for (QFileDialog* d : {w.SaveDialog, w.SaveImageDialog, w.SaveAniDialog}) {
+        for (QFileDialog* d : {save, saveImage, saveAni}) {
             QCOMPARE(d->acceptMode(), QFileDialog::AcceptSave);
             QVERIFY(!d->testOption(QFileDialog::DontConfirmOverwrite));
         }
@@ -198,14 +161,14 @@ private slots:
             folder = dialog.directory().absolutePath();
             return File(QStringLiteral("b/second.qsf"));
         };
-        w.ActionSaveToFile->trigger();
+        uitest::Action(w, "ActionSaveToFile")->trigger();
         QCOMPARE(folder, QDir(File(QStringLiteral("a"))).absolutePath());
-        QCOMPARE(w.OpenDialog->directory().absolutePath(), QDir(File(QStringLiteral("b"))).absolutePath());
+        QCOMPARE(open->directory().absolutePath(), QDir(File(QStringLiteral("b"))).absolutePath());
         QVERIFY(QFile::exists(File(QStringLiteral("b/second.qsf"))));
         // Cancelled: nothing happens.
         w.FileDialogHook = [](QFileDialog&) { return QString(); };
         const TView view = w.View();
-        w.ActionLoadFromFile->trigger();
+        uitest::Action(w, "ActionLoadFromFile")->trigger();
         QCOMPARE(w.View(), view);
         QVERIFY(FErrors.isEmpty());
     }
@@ -245,7 +208,7 @@ private slots:
         QCOMPARE(w.RenderStartCount(), starts + 1); // Open renders the loaded scene
         QCOMPARE(w.LockCount(), 0);
         QCOMPARE(w.Algorithm(), alJulia);
-        QVERIFY(w.ActionJulia->isChecked());
+        QVERIFY(uitest::Action(w, "ActionJulia")->isChecked());
         QCOMPARE(w.View(), V(0.125, -0.25, 0.0005, 0.3));
         QCOMPARE(w.JuliaPoint(), TPoint2D::Create(-0.75, 0.125));
         QCOMPARE(w.MaxSteps(), 321);
@@ -280,16 +243,16 @@ private slots:
         w.Processor().CopySmoothPixels(reinterpret_cast<std::uint32_t*>(smooth.bits()),
                                        static_cast<int>(smooth.bytesPerLine() / 4), 0, height);
         QVERIFY(Difference(smooth, ScreenImage(w)).first > 0);
-        const QImage shown = w.PaintBox->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage shown = uitest::PaintBox(w)->grab().toImage().convertToFormat(QImage::Format_RGB32);
         const QPoint offset = w.ImageOffset();
         QCOMPARE(shown.copy(offset.x(), offset.y(), width, height), smooth);
 
         // 1x1: the picture on screen, 24-bit, with the scene that turns them on.
-        QCOMPARE(w.ComboBoxImageSamples->count(), 4);
-        QCOMPARE(w.ComboBoxImageSamples->itemText(3), QStringLiteral("4x4"));
+        QCOMPARE(uitest::Child<QComboBox>(w, "ComboBoxImageSamples")->count(), 4);
+        QCOMPARE(uitest::Child<QComboBox>(w, "ComboBoxImageSamples")->itemText(3), QStringLiteral("4x4"));
         const QString picture = File(QStringLiteral("smooth.png"));
         FAnswers[QStringLiteral("SaveImageDialog")] = picture;
-        w.ActionSaveImageAs->trigger();
+        uitest::Action(w, "ActionSaveImageAs")->trigger();
         QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
         QImage saved(picture);
         QVERIFY(saved.format() != QImage::Format_Indexed8);
@@ -314,10 +277,10 @@ private slots:
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         std::vector<std::uint32_t> colors(static_cast<std::size_t>(width) * height * 9);
         big.CopySmoothPixels(colors.data(), width * 3, 0, height * 3);
-        w.ComboBoxImageSamples->setCurrentIndex(2);
+        uitest::Child<QComboBox>(w, "ComboBoxImageSamples")->setCurrentIndex(2);
         const QString sampled = File(QStringLiteral("sampled.bmp"));
         FAnswers[QStringLiteral("SaveImageDialog")] = sampled;
-        w.ActionSaveImageAs->trigger();
+        uitest::Action(w, "ActionSaveImageAs")->trigger();
         QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
         const QImage average(sampled);
         QCOMPARE(average.size(), QSize(width, height));
@@ -331,7 +294,7 @@ private slots:
         // GIF files keep the index image.
         const QString gif = File(QStringLiteral("index.gif"));
         FAnswers[QStringLiteral("SaveImageDialog")] = gif;
-        w.ActionSaveImageAs->trigger();
+        uitest::Action(w, "ActionSaveImageAs")->trigger();
         QCOMPARE(Difference(QImage(gif), ScreenImage(w)).first, 0);
 
         // Off: the palette's colors at once, without rendering.
@@ -366,7 +329,7 @@ private slots:
         w.SaveToFile(scene);
         const QString picture = File(QStringLiteral("picture.png"));
         FAnswers[QStringLiteral("SaveImageDialog")] = picture;
-        w.ActionSaveImageAs->trigger();
+        uitest::Action(w, "ActionSaveImageAs")->trigger();
         QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
         QCOMPARE(Difference(QImage(picture), screen).first, 0);
 
@@ -382,7 +345,7 @@ private slots:
         QCOMPARE(w.View(), V(0.125, -0.25, 0.004, 0.3));
         QCOMPARE(w.MaxSteps(), 321);
         QCOMPARE(w.ColorOffset(), 7);
-        QCOMPARE(w.OpenDialog->directory().absolutePath(), QDir(FFiles->path()).absolutePath());
+        QCOMPARE(OpenFolder(w), QDir(FFiles->path()).absolutePath());
         // Everything else as well: the scene saves to the same file again.
         const QString again = File(QStringLiteral("again.qsf"));
         w.SaveToFile(again);
@@ -469,7 +432,7 @@ private slots:
             const QString again = File(QStringLiteral("again.qsf"));
             w.SaveToFile(again);
             QCOMPARE(ReadAll(again), ReadAll(File(QStringLiteral("scene.qsf"))));
-            QCOMPARE(w.OpenDialog->directory().absolutePath(), QDir(FFiles->path()).absolutePath());
+            QCOMPARE(OpenFolder(w), QDir(FFiles->path()).absolutePath());
         } else {
             QCOMPARE(FErrors.size(), 1);
             QVERIFY2(FErrors.first().contains(message), qPrintable(FErrors.first()));
@@ -578,7 +541,7 @@ private slots:
         w.SetMaxSteps(50);
         w.SetRunning(false);
         const int starts = w.RenderStartCount();
-        w.ActionRender->trigger();
+        uitest::Action(w, "ActionRender")->trigger();
         QCOMPARE(w.RenderStartCount(), starts + 1);
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
     }
@@ -611,12 +574,12 @@ private slots:
         SaveScene(w, File(QStringLiteral("no/such/folder/scene.qsf")));
         QCOMPARE(FErrors.size(), 1);
         FAnswers[QStringLiteral("SaveImageDialog")] = File(QStringLiteral("no/such/folder/picture.png"));
-        w.ActionSaveImageAs->trigger();
+        uitest::Action(w, "ActionSaveImageAs")->trigger();
         QCOMPARE(FErrors.size(), 2);
         QVERIFY(FErrors.last().contains(QLatin1String("picture.png")));
         QVERIFY(QDir(FFiles->path()).isEmpty());
         // The open dialog's folder is not taken from a failed save.
-        QVERIFY(w.OpenDialog->directory().absolutePath() != File(QStringLiteral("no/such/folder")));
+        QVERIFY(OpenFolder(w) != File(QStringLiteral("no/such/folder")));
     }
 
     void imagesAreSavedWithTheColorsOnScreen_data()
@@ -643,7 +606,7 @@ private slots:
             w.TimerRotatePaletteTimer();
         const QImage screen = ScreenImage(w);
         FAnswers[QStringLiteral("SaveImageDialog")] = File(name);
-        w.ActionSaveImageAs->trigger();
+        uitest::Action(w, "ActionSaveImageAs")->trigger();
         QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
         QVERIFY(ReadAll(File(name)).startsWith(signature));
         // Read by Qt's own decoders, told the format by the content.
@@ -667,7 +630,7 @@ private slots:
         QGuiApplication::clipboard()->setText(QStringLiteral("before"));
         for (int i = 0; i < 5; ++i)
             w.TimerRotatePaletteTimer();
-        w.ActionScreenShot->trigger();
+        uitest::Action(w, "ActionScreenShot")->trigger();
         const QImage shot = QGuiApplication::clipboard()->image();
         QCOMPARE(shot.format(), QImage::Format_Indexed8);
         QCOMPARE(shot.colorTable().size(), 256);
@@ -681,9 +644,9 @@ private slots:
         w.SetAnimationSpeed(10);
         const QImage first = ScreenImage(w);
         FAnswers[QStringLiteral("SaveAniDialog")] = File(QStringLiteral("turn.gif"));
-        w.ActionRecordAnimation->trigger();
+        uitest::Action(w, "ActionRecordAnimation")->trigger();
         QVERIFY(w.RecordAnimation());
-        QVERIFY(w.ActionRecordAnimation->isChecked());
+        QVERIFY(uitest::Action(w, "ActionRecordAnimation")->isChecked());
         QCOMPARE(w.AnimationFrameCount(), 1);
         for (int i = 1; i < 254; ++i)
             w.TimerRotatePaletteTimer();
@@ -691,7 +654,7 @@ private slots:
         QVERIFY(FDialogs.isEmpty());
         w.TimerRotatePaletteTimer(); // the 255th frame ends it
         QVERIFY(!w.RecordAnimation());
-        QVERIFY(!w.ActionRecordAnimation->isChecked());
+        QVERIFY(!uitest::Action(w, "ActionRecordAnimation")->isChecked());
         QCOMPARE(FDialogs, QStringList(QStringLiteral("SaveAniDialog")));
         QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
 
@@ -711,7 +674,7 @@ private slots:
     void aFailedWriteEndsTheRecording()
     {
         TMainDialog& w = Open();
-        w.ActionRecordAnimation->trigger();
+        uitest::Action(w, "ActionRecordAnimation")->trigger();
         QVERIFY(w.RecordAnimation());
         const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
         rlimit saved{};
@@ -730,7 +693,7 @@ private slots:
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &saved), 0);
         std::signal(SIGXFSZ, previousSignal);
         QVERIFY2(!w.RecordAnimation(), qPrintable(QString::number(ticks)));
-        QVERIFY(!w.ActionRecordAnimation->isChecked());
+        QVERIFY(!uitest::Action(w, "ActionRecordAnimation")->isChecked());
         QCOMPARE(FErrors.size(), 1);
         QVERIFY2(FErrors.first().startsWith(QStringLiteral("Cannot write the animation.")), qPrintable(FErrors.first()));
         // Later ticks and the command find no recording to stop: no dialog, no error.
@@ -739,10 +702,10 @@ private slots:
         QCOMPARE(FErrors.size(), 1);
 
         FAnswers[QStringLiteral("SaveAniDialog")] = File(QStringLiteral("again.gif"));
-        w.ActionRecordAnimation->trigger();
+        uitest::Action(w, "ActionRecordAnimation")->trigger();
         QVERIFY(w.RecordAnimation());
         w.TimerRotatePaletteTimer();
-        w.ActionRecordAnimation->trigger();
+        uitest::Action(w, "ActionRecordAnimation")->trigger();
         QVERIFY(!w.RecordAnimation());
         QCOMPARE(FErrors.size(), 1);
         QCOMPARE(QImageReader(File(QStringLiteral("again.gif"))).imageCount(), 2);
@@ -752,20 +715,20 @@ private slots:
     {
         TMainDialog& w = Open();
         // Started and stopped at once: one frame, no dialog, no file.
-        w.ActionRecordAnimation->trigger();
-        w.ActionRecordAnimation->trigger();
+        uitest::Action(w, "ActionRecordAnimation")->trigger();
+        uitest::Action(w, "ActionRecordAnimation")->trigger();
         QVERIFY(!w.RecordAnimation());
         QVERIFY(FDialogs.isEmpty());
 
         w.SetAnimationSpeed(10);
         FAnswers[QStringLiteral("SaveAniDialog")] = File(QStringLiteral("speeds.gif"));
-        w.ActionRecordAnimation->trigger();
+        uitest::Action(w, "ActionRecordAnimation")->trigger();
         for (int i = 0; i < 3; ++i)
             w.TimerRotatePaletteTimer();
         w.SetAnimationSpeed(5); // 176 ms: 17 hundredths
         for (int i = 0; i < 2; ++i)
             w.TimerRotatePaletteTimer();
-        w.ActionRecordAnimation->trigger();
+        uitest::Action(w, "ActionRecordAnimation")->trigger();
         QCOMPARE(FDialogs, QStringList(QStringLiteral("SaveAniDialog")));
         QImageReader reader(File(QStringLiteral("speeds.gif")));
         QCOMPARE(reader.imageCount(), 6);
@@ -778,9 +741,9 @@ private slots:
 
         // A cancelled dialog writes nothing.
         FAnswers[QStringLiteral("SaveAniDialog")] = QString();
-        w.ActionRecordAnimation->trigger();
+        uitest::Action(w, "ActionRecordAnimation")->trigger();
         w.TimerRotatePaletteTimer();
-        w.ActionRecordAnimation->trigger();
+        uitest::Action(w, "ActionRecordAnimation")->trigger();
         QCOMPARE(FDialogs.size(), 2);
         QCOMPARE(QDir(FFiles->path()).entryList(QDir::Files), QStringList(QStringLiteral("speeds.gif")));
     }
@@ -789,7 +752,7 @@ private slots:
     {
         TMainDialog& w = Open();
         FAnswers[QStringLiteral("SaveAniDialog")] = File(QStringLiteral("cut.gif"));
-        w.ActionRecordAnimation->trigger();
+        uitest::Action(w, "ActionRecordAnimation")->trigger();
         w.TimerRotatePaletteTimer();
         w.TimerRotatePaletteTimer();
         w.Setup(TSize{160, 100}, w.View());

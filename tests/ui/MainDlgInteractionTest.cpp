@@ -27,116 +27,32 @@
 #include "WindowTestSupport.h"
 
 using namespace quillon;
+using namespace quillon::uitest;
 
 namespace {
 
 constexpr double Deg = std::numbers::pi / 180;
-
-TView V(double x, double y, double scale, double angle = 0)
-{
-    return TView::Create(TPoint2D::Create(x, y), scale, angle);
-}
-
-void Mouse(QWidget* w, QEvent::Type type, const QPoint& p, Qt::MouseButton button, Qt::MouseButtons buttons,
-           Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
-    QMouseEvent e(type, QPointF(p), QPointF(w->mapToGlobal(p)), button, buttons, modifiers);
-    QCoreApplication::sendEvent(w, &e);
-}
-
-void Press(QWidget* w, const QPoint& p, Qt::MouseButton b = Qt::LeftButton, Qt::KeyboardModifiers m = Qt::NoModifier)
-{
-    Mouse(w, QEvent::MouseButtonPress, p, b, b, m);
-}
-
-void MoveTo(QWidget* w, const QPoint& p, Qt::MouseButtons held = Qt::LeftButton,
-            Qt::KeyboardModifiers m = Qt::NoModifier)
-{
-    Mouse(w, QEvent::MouseMove, p, Qt::NoButton, held, m);
-}
-
-void Release(QWidget* w, const QPoint& p, Qt::MouseButton b = Qt::LeftButton,
-             Qt::KeyboardModifiers m = Qt::NoModifier)
-{
-    Mouse(w, QEvent::MouseButtonRelease, p, b, Qt::NoButton, m);
-}
-
-void Click(QWidget* w, const QPoint& p, Qt::MouseButton b = Qt::LeftButton)
-{
-    Press(w, p, b);
-    Release(w, p, b);
-}
-
-// A drag in steps, as a hand makes it.
-void Drag(QWidget* w, const QPoint& from, const QPoint& to, Qt::KeyboardModifiers m = Qt::NoModifier)
-{
-    Press(w, from, Qt::LeftButton, m);
-    for (int i = 1; i <= 5; ++i)
-        MoveTo(w, from + (to - from) * i / 5, Qt::LeftButton, m);
-    Release(w, to, Qt::LeftButton, m);
-}
-
-// Qt reports a double-click in place of the second press.
-void DoubleClick(QWidget* w, const QPoint& p)
-{
-    Click(w, p);
-    Mouse(w, QEvent::MouseButtonDblClick, p, Qt::LeftButton, Qt::LeftButton);
-    Release(w, p);
-}
-
-void Wheel(QWidget* w, const QPoint& p, int delta, Qt::KeyboardModifiers m = Qt::NoModifier)
-{
-    QWheelEvent e(QPointF(p), QPointF(w->mapToGlobal(p)), QPoint(), QPoint(0, delta), Qt::NoButton, m,
-                  Qt::NoScrollPhase, false);
-    QCoreApplication::sendEvent(w, &e);
-}
 
 QPoint Q(const TPoint& p)
 {
     return QPoint(p.x, p.y);
 }
 
-double Distance(const TPoint2D& a, const TPoint2D& b)
-{
-    return std::hypot(a.x - b.x, a.y - b.y);
-}
-
 } // namespace
 
-class MainDlgInteractionTest : public QObject {
+class MainDlgInteractionTest : public QObject, TWindowTest {
     Q_OBJECT
 
-    std::unique_ptr<uitest::TTestStore> FStore;
-    QStringList FErrors;
-    std::unique_ptr<TMainDialog> FWindow;
-
-    static bool Idle(const TMainDialog& w)
+    // The workspace as painted.
+    static QImage WorkspaceShot(const TMainDialog& w)
     {
-        return !w.Running() && w.RenderIconIndex() == TMainDialog::IconRender;
+        return uitest::Child<QFrame>(w, "PanelWorkspace")->grab().toImage().convertToFormat(QImage::Format_RGB32);
     }
 
     // An idle window with a 400 x 300 image of View.
     TMainDialog& Open(const TView& view = V(-0.6, 0, 0.01))
     {
-        FWindow = std::make_unique<TMainDialog>();
-        FWindow->SetQuickHelpVisible(false);
-        FWindow->show();
-        TMainDialog& w = *FWindow;
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000); }();
-        w.Setup(TSize{400, 300}, view);
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000); }();
-        return w;
-    }
-
-    static void WaitIdle(const TMainDialog& w)
-    {
-        QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
-    }
-
-    // The paint-box pixel of image pixel (x, y).
-    static QPoint ImagePoint(const TMainDialog& w, int x, int y)
-    {
-        return w.ImageOffset() + QPoint(x, y);
+        return OpenIdle(TSize{400, 300}, view);
     }
 
 private slots:
@@ -147,96 +63,97 @@ private slots:
 
     void init()
     {
-        FStore = std::make_unique<uitest::TTestStore>(FErrors);
+        InitWindowTest();
     }
 
     void cleanup()
     {
-        FWindow.reset();
-        FStore.reset();
-        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+        EndWindowTest();
     }
 
     void toolModeCommandsFormARadioGroup()
     {
         TMainDialog& w = Open();
+        QWidget* box = uitest::PaintBox(w);
         QCOMPARE(w.ToolMode(), tmSelection);
-        QCOMPARE(w.PaintBox->cursor().pixmap().cacheKey(), Cursor(crCross).pixmap().cacheKey());
-        w.ActionModeCursor->trigger();
+        QCOMPARE(box->cursor().pixmap().cacheKey(), Cursor(crCross).pixmap().cacheKey());
+        uitest::Action(w, "ActionModeCursor")->trigger();
         QCOMPARE(w.ToolMode(), tmCursor);
-        QVERIFY(w.ActionModeCursor->isChecked());
-        QVERIFY(!w.ActionModeSelection->isChecked());
-        QCOMPARE(w.PaintBox->cursor().shape(), Qt::ArrowCursor);
+        QVERIFY(uitest::Action(w, "ActionModeCursor")->isChecked());
+        QVERIFY(!uitest::Action(w, "ActionModeSelection")->isChecked());
+        QCOMPARE(box->cursor().shape(), Qt::ArrowCursor);
         // Choosing the mode in force again keeps its check mark.
-        w.ActionModeCursor->trigger();
-        QVERIFY(w.ActionModeCursor->isChecked());
-        w.ActionModeSelection->trigger();
+        uitest::Action(w, "ActionModeCursor")->trigger();
+        QVERIFY(uitest::Action(w, "ActionModeCursor")->isChecked());
+        uitest::Action(w, "ActionModeSelection")->trigger();
         QCOMPARE(w.ToolMode(), tmSelection);
-        QVERIFY(!w.ActionModeCursor->isChecked());
-        QVERIFY(w.ActionModeSelection->isChecked());
+        QVERIFY(!uitest::Action(w, "ActionModeCursor")->isChecked());
+        QVERIFY(uitest::Action(w, "ActionModeSelection")->isChecked());
     }
 
     void clickAndDragInCursorModePan()
     {
         TMainDialog& w = Open(V(-0.6, 0.1, 0.01, 30 * Deg));
+        QWidget* box = uitest::PaintBox(w);
         w.SetToolMode(tmCursor);
         const TView start = w.View();
         // A click without movement pans by nothing: no rendering.
         const int starts = w.RenderStartCount();
-        Click(w.PaintBox, ImagePoint(w, 200, 150));
+        Click(box, ImagePoint(w, 200, 150));
         QCOMPARE(w.View(), start);
         QCOMPARE(w.RenderStartCount(), starts);
 
         // The plane point under the press ends under the release.
         const QPoint from = ImagePoint(w, 100, 80), to = ImagePoint(w, 260, 200);
         const TPoint2D grabbed = w.PaintBoxToLog(from);
-        Press(w.PaintBox, from);
-        MoveTo(w.PaintBox, to);
+        Press(box, from);
+        MoveTo(box, to);
         QCOMPARE(w.DragAction(), daMoveView);
-        QCOMPARE(w.PaintBox->cursor().pixmap().cacheKey(), Cursor(crMove).pixmap().cacheKey());
+        QCOMPARE(box->cursor().pixmap().cacheKey(), Cursor(crMove).pixmap().cacheKey());
         QCOMPARE(w.View(), start); // nothing moves during the drag
-        Release(w.PaintBox, to);
+        Release(box, to);
         QCOMPARE(w.View().Scale, start.Scale);
         QCOMPARE(w.View().Angle, start.Angle);
         QVERIFY(Distance(w.PaintBoxToLog(to), grabbed) < 1e-12);
-        QCOMPARE(w.PaintBox->cursor().shape(), Qt::ArrowCursor);
+        QCOMPARE(box->cursor().shape(), Qt::ArrowCursor);
         WaitIdle(w);
 
         // With Shift the move cursor never shows, yet the release pans.
         const TPoint2D grabbed2 = w.PaintBoxToLog(from);
-        Drag(w.PaintBox, from, to, Qt::ShiftModifier);
+        Drag(box, from, to, Qt::ShiftModifier);
         QVERIFY(Distance(w.PaintBoxToLog(to), grabbed2) < 1e-12);
     }
 
     void exactlyTenPixelsIsNoDrag()
     {
         TMainDialog& w = Open();
+        QWidget* box = uitest::PaintBox(w);
         const QPoint p = ImagePoint(w, 200, 150);
         // Cursor mode: no drag starts at 10 px, one does at 10.6.
         w.SetToolMode(tmCursor);
-        Press(w.PaintBox, p);
-        MoveTo(w.PaintBox, p + QPoint(6, 8));
+        Press(box, p);
+        MoveTo(box, p + QPoint(6, 8));
         QCOMPARE(w.DragAction(), daNone);
-        MoveTo(w.PaintBox, p + QPoint(7, 8));
+        MoveTo(box, p + QPoint(7, 8));
         QCOMPARE(w.DragAction(), daMoveView);
-        Release(w.PaintBox, p);
+        Release(box, p);
         WaitIdle(w);
 
         // Selection mode: a release exactly 10 px away is a click and places the selection.
         w.SetToolMode(tmSelection);
         const TView view = w.View();
-        Press(w.PaintBox, p);
-        MoveTo(w.PaintBox, p + QPoint(6, 8));
-        Release(w.PaintBox, p + QPoint(6, 8));
+        Press(box, p);
+        MoveTo(box, p + QPoint(6, 8));
+        Release(box, p + QPoint(6, 8));
         QCOMPARE(w.View(), view);
         QVERIFY(w.Selection().GetValid());
         QVERIFY(Distance(w.Selection().Center, w.PaintBoxToLog(p + QPoint(6, 8))) < 1e-12);
         QCOMPARE(w.Selection().Scale, view.Scale / 10);
-        QCOMPARE(w.PaintBox->cursor().pixmap().cacheKey(), Cursor(crMove).pixmap().cacheKey());
+        QCOMPARE(box->cursor().pixmap().cacheKey(), Cursor(crMove).pixmap().cacheKey());
 
         // With Ctrl held, a drag neither pans nor places.
         const TView selection = w.Selection();
-        Drag(w.PaintBox, ImagePoint(w, 40, 40), ImagePoint(w, 90, 60), Qt::ControlModifier);
+        Drag(box, ImagePoint(w, 40, 40), ImagePoint(w, 90, 60), Qt::ControlModifier);
         QCOMPARE(w.View(), view);
         QCOMPARE(w.Selection(), selection);
     }
@@ -244,8 +161,9 @@ private slots:
     void selectionIsPlacedMovedTurnedStretchedAndEscapeRestoresIt()
     {
         TMainDialog& w = Open(V(-0.6, 0, 0.01, 10 * Deg));
+        QWidget* box = uitest::PaintBox(w);
         QCOMPARE(w.ToolMode(), tmSelection);
-        Click(w.PaintBox, ImagePoint(w, 200, 150));
+        Click(box, ImagePoint(w, 200, 150));
         const TView placed = w.Selection();
         QVERIFY(placed.GetValid());
         QCOMPARE(placed.Angle, w.View().Angle);
@@ -253,17 +171,17 @@ private slots:
 
         // Moving: the centre jumps to the pointer.
         const QPoint centre = w.LogToPaintBox(placed.Center);
-        Press(w.PaintBox, centre);
+        Press(box, centre);
         QCOMPARE(w.DragAction(), daMoveSelection);
-        MoveTo(w.PaintBox, centre + QPoint(40, 20));
+        MoveTo(box, centre + QPoint(40, 20));
         QVERIFY(Distance(w.Selection().Center, w.PaintBoxToLog(centre + QPoint(40, 20))) < 1e-12);
         // Escape: back to where the drag began, and the release does nothing.
-        QTest::keyClick(w.PaintBox, Qt::Key_Escape);
+        QTest::keyClick(box, Qt::Key_Escape);
         QCOMPARE(w.Selection(), placed);
         QCOMPARE(w.DragAction(), daNone);
-        Release(w.PaintBox, centre + QPoint(40, 20));
+        Release(box, centre + QPoint(40, 20));
         QCOMPARE(w.Selection(), placed);
-        Drag(w.PaintBox, centre, centre + QPoint(40, 20));
+        Drag(box, centre, centre + QPoint(40, 20));
         const TView moved = w.Selection();
         QVERIFY(Distance(moved.Center, w.PaintBoxToLog(centre + QPoint(40, 20))) < 1e-12);
         QCOMPARE(moved.Scale, placed.Scale);
@@ -274,21 +192,21 @@ private slots:
         const QPoint p0 = Q(k[0]);
         // A quarter turn counter-clockwise on screen: (dx, dy) -> (dy, -dx).
         const QPoint quarter = c + QPoint((p0 - c).y(), -(p0 - c).x());
-        Press(w.PaintBox, p0);
+        Press(box, p0);
         QCOMPARE(w.DragAction(), daAngle);
-        MoveTo(w.PaintBox, quarter);
+        MoveTo(box, quarter);
         QVERIFY(std::abs(w.Selection().Angle - (moved.Angle + 90 * Deg)) < 1e-6);
         QCOMPARE(w.Selection().Center, moved.Center);
-        QTest::keyClick(w.PaintBox, Qt::Key_Escape);
+        QTest::keyClick(box, Qt::Key_Escape);
         QCOMPARE(w.Selection(), moved);
-        Release(w.PaintBox, quarter);
+        Release(box, quarter);
         // With Ctrl the angle snaps to 5 degrees.
-        Press(w.PaintBox, p0);
-        MoveTo(w.PaintBox, c + QPoint((p0 - c).x() + 3, (p0 - c).y() - 7), Qt::LeftButton, Qt::ControlModifier);
+        Press(box, p0);
+        MoveTo(box, c + QPoint((p0 - c).x() + 3, (p0 - c).y() - 7), Qt::LeftButton, Qt::ControlModifier);
         const double snapped = w.Selection().Angle / (5 * Deg);
         QVERIFY2(std::abs(snapped - std::round(snapped)) < 1e-9, qPrintable(QString::number(snapped)));
         QVERIFY(w.Selection().Angle != moved.Angle);
-        Release(w.PaintBox, p0);
+        Release(box, p0);
         // A turn of less than 10 px keeps the centre.
         QCOMPARE(w.Selection().Center, moved.Center);
 
@@ -296,20 +214,20 @@ private slots:
         w.SetSelection(moved);
         k = w.GetSelectionCorners();
         const QPoint p1 = Q(k[1]);
-        Press(w.PaintBox, p1);
+        Press(box, p1);
         QCOMPARE(w.DragAction(), daSize);
-        MoveTo(w.PaintBox, c + (p1 - c) * 2);
+        MoveTo(box, c + (p1 - c) * 2);
         QVERIFY(std::abs(w.Selection().Scale / moved.Scale - 2) < 1e-6);
-        QTest::keyClick(w.PaintBox, Qt::Key_Escape);
+        QTest::keyClick(box, Qt::Key_Escape);
         QCOMPARE(w.Selection(), moved);
-        Release(w.PaintBox, c + (p1 - c) * 2);
+        Release(box, c + (p1 - c) * 2);
         QCOMPARE(w.Selection(), moved);
 
         // Escape without a drag passes on and changes nothing.
-        QTest::keyClick(w.PaintBox, Qt::Key_Escape);
+        QTest::keyClick(box, Qt::Key_Escape);
         QCOMPARE(w.Selection(), moved);
         // Delete selection.
-        w.ActionSelectionDelete->trigger();
+        uitest::Action(w, "ActionSelectionDelete")->trigger();
         QVERIFY(!w.Selection().GetValid());
         QCOMPARE(w.Selection().Center, moved.Center);
     }
@@ -317,14 +235,15 @@ private slots:
     void escapeDuringAViewDragCancelsThePan()
     {
         TMainDialog& w = Open();
+        QWidget* box = uitest::PaintBox(w);
         w.SetSelection(V(-0.9, 0.3, 0.001));
         const TView view = w.View(), selection = w.Selection();
         const QPoint from = ImagePoint(w, 300, 250);
-        Press(w.PaintBox, from);
-        MoveTo(w.PaintBox, from - QPoint(80, 80));
+        Press(box, from);
+        MoveTo(box, from - QPoint(80, 80));
         QCOMPARE(w.DragAction(), daMoveView);
-        QTest::keyClick(w.PaintBox, Qt::Key_Escape);
-        Release(w.PaintBox, from - QPoint(80, 80));
+        QTest::keyClick(box, Qt::Key_Escape);
+        Release(box, from - QPoint(80, 80));
         QCOMPARE(w.View(), view);
         QCOMPARE(w.Selection(), selection);
     }
@@ -332,11 +251,12 @@ private slots:
     void doubleClickAndMiddleClickZoomIntoTheSelection()
     {
         TMainDialog& w = Open();
+        QWidget* box = uitest::PaintBox(w);
         const TView start = w.View();
         const TView selection = V(-0.7, 0.05, 0.002, 20 * Deg);
         // Middle click: into the selection as it stands.
         w.SetSelection(selection);
-        Click(w.PaintBox, ImagePoint(w, 10, 10), Qt::MiddleButton);
+        Click(box, ImagePoint(w, 10, 10), Qt::MiddleButton);
         QCOMPARE(w.View(), selection);
         QVERIFY(!w.Selection().GetValid());
         QCOMPARE(w.History().Count(), 1);
@@ -347,16 +267,16 @@ private slots:
         w.SetSelection(second);
         const QPoint p = ImagePoint(w, 120, 90);
         const TPoint2D target = w.PaintBoxToLog(p);
-        DoubleClick(w.PaintBox, p);
+        DoubleClick(box, p);
         QVERIFY(Distance(w.View().Center, target) < 1e-12);
         QCOMPARE(w.View().Scale, second.Scale);
         QCOMPARE(w.View().Angle, second.Angle);
         QCOMPARE(w.History().Count(), 2);
         WaitIdle(w);
         // The history holds the views left.
-        w.ActionPopHistory->trigger();
+        uitest::Action(w, "ActionPopHistory")->trigger();
         QCOMPARE(w.View(), selection);
-        w.ActionPopHistory->trigger();
+        uitest::Action(w, "ActionPopHistory")->trigger();
         QCOMPARE(w.View(), start);
     }
 
@@ -367,22 +287,23 @@ private slots:
     {
         TMainDialog& w = Open();
         const TView view = w.View();
-        w.ActionZoomSelectionIn->trigger();
-        w.ActionZoomSelectionOut->trigger();
+        uitest::Action(w, "ActionZoomSelectionIn")->trigger();
+        uitest::Action(w, "ActionZoomSelectionOut")->trigger();
         QVERIFY(!w.Selection().GetValid());
 
         const TView selection = V(-0.5, 0.1, 0.002, 0.3);
         w.SetSelection(selection);
         uitest::StartLongRendering(w);
         QVERIFY(w.Running());
-        QVERIFY(w.ActionZoomSelectionIn->isEnabled() && w.ActionZoomSelectionOut->isEnabled());
-        w.ActionZoomSelectionIn->trigger();
+        QVERIFY(uitest::Action(w, "ActionZoomSelectionIn")->isEnabled());
+        QVERIFY(uitest::Action(w, "ActionZoomSelectionOut")->isEnabled());
+        uitest::Action(w, "ActionZoomSelectionIn")->trigger();
         QCOMPARE(w.Selection().Scale, 0.002 * 1.15);
         QCOMPARE(w.Selection().Center.x, selection.Center.x);
         QCOMPARE(w.Selection().Center.y, selection.Center.y);
         QCOMPARE(w.Selection().Angle, selection.Angle);
-        w.ActionZoomSelectionOut->trigger();
-        w.ActionZoomSelectionOut->trigger();
+        uitest::Action(w, "ActionZoomSelectionOut")->trigger();
+        uitest::Action(w, "ActionZoomSelectionOut")->trigger();
         QCOMPARE(w.Selection().Scale, 0.002 * 1.15 / 1.15 / 1.15);
         QCOMPARE(w.Selection().Angle, selection.Angle);
         QCOMPARE(w.View(), view);
@@ -392,17 +313,18 @@ private slots:
     void wheelZoomsTheViewOrResizesTheSelection()
     {
         TMainDialog& w = Open();
+        QWidget* box = uitest::PaintBox(w);
         const TView start = w.View();
         // Over any part of the window, not only the image.
-        Wheel(w.StatusBar, QPoint(5, 5), 120);
+        Wheel(uitest::Child<QStatusBar>(w, "StatusBar"), QPoint(5, 5), 120);
         QCOMPARE(w.View().Scale, start.Scale * 0.8);
         // Not while rendering: the zoom commands are disabled until the window
         // sees the rendering end (the workers may be done already).
-        QVERIFY(!w.ActionZoomOut->isEnabled());
-        Wheel(w.PaintBox, ImagePoint(w, 5, 5), -120);
+        QVERIFY(!uitest::Action(w, "ActionZoomOut")->isEnabled());
+        Wheel(box, ImagePoint(w, 5, 5), -120);
         QCOMPARE(w.View().Scale, start.Scale * 0.8);
         WaitIdle(w);
-        Wheel(w.PaintBox, ImagePoint(w, 5, 5), -120);
+        Wheel(box, ImagePoint(w, 5, 5), -120);
         QVERIFY(std::abs(w.View().Scale - start.Scale) < 1e-18);
         WaitIdle(w);
 
@@ -410,20 +332,20 @@ private slots:
         w.SetToolMode(tmCursor);
         w.SetSelection(V(-0.6, 0, 0.001));
         for (int i = 0; i < 3; ++i)
-            Wheel(w.PaintBox, ImagePoint(w, 5, 5), 120);
+            Wheel(box, ImagePoint(w, 5, 5), 120);
         QVERIFY(std::abs(w.Selection().Scale - 0.001 / std::pow(1.15, 3)) < 1e-15);
         for (int i = 0; i < 3; ++i)
-            Wheel(w.TrackBarMaxSteps, QPoint(2, 2), -120);
+            Wheel(uitest::Child<TTrackBarEx>(w, "TrackBarMaxSteps"), QPoint(2, 2), -120);
         QVERIFY(std::abs(w.Selection().Scale - 0.001) < 1e-15);
         QCOMPARE(w.MaxSteps(), 50); // the track bar under the pointer did not take it
         QVERIFY(std::abs(w.View().Scale - start.Scale) < 1e-18);
 
         // Ctrl+wheel: from 7 degrees to 10 going up, to 0 going down.
         w.SetSelectionAngle(7 * Deg);
-        Wheel(w.PaintBox, ImagePoint(w, 5, 5), 120, Qt::ControlModifier);
+        Wheel(box, ImagePoint(w, 5, 5), 120, Qt::ControlModifier);
         QVERIFY(std::abs(w.SelectionAngle() - 10 * Deg) < 1e-12);
         w.SetSelectionAngle(7 * Deg);
-        Wheel(w.PaintBox, ImagePoint(w, 5, 5), -120, Qt::ControlModifier);
+        Wheel(box, ImagePoint(w, 5, 5), -120, Qt::ControlModifier);
         QVERIFY(std::abs(w.SelectionAngle()) < 1e-12);
     }
 
@@ -478,6 +400,7 @@ private slots:
         QFETCH(QString, effect);
         const TView first = V(-0.6, 0, 0.01);
         TMainDialog& w = Open(first);
+        QWidget* box = uitest::PaintBox(w);
         // One view in the history, for the right button.
         w.SetSelection(V(-0.55, 0.05, 0.004, 15 * Deg));
         w.ZoomToTarget();
@@ -494,17 +417,17 @@ private slots:
         const TPoint2D clicked = w.PaintBoxToLog(p);
 
         if (input == QLatin1String("click"))
-            Click(w.PaintBox, p);
+            Click(box, p);
         else if (input == QLatin1String("drag"))
-            Drag(w.PaintBox, p, p - QPoint(100, 60));
+            Drag(box, p, p - QPoint(100, 60));
         else if (input == QLatin1String("dblclick"))
-            DoubleClick(w.PaintBox, p);
+            DoubleClick(box, p);
         else if (input == QLatin1String("middle"))
-            Click(w.PaintBox, p, Qt::MiddleButton);
+            Click(box, p, Qt::MiddleButton);
         else if (input == QLatin1String("right"))
-            Click(w.PaintBox, p, Qt::RightButton);
+            Click(box, p, Qt::RightButton);
         else if (input == QLatin1String("wheel"))
-            Wheel(w.PaintBox, p, 120);
+            Wheel(box, p, 120);
 
         if (effect == QLatin1String("nothing")) {
             QCOMPARE(w.View(), view);
@@ -569,9 +492,9 @@ private slots:
         w.SetSelection(selection);
         QCOMPARE(w.GetSelectionSize(), (TSize{200, 150}));
         // The overlay is what differs between selection mode and cursor mode.
-        const QImage with = w.PanelWorkspace->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage with = WorkspaceShot(w);
         w.SetToolMode(tmCursor);
-        const QImage without = w.PanelWorkspace->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage without = WorkspaceShot(w);
         w.SetToolMode(tmSelection);
         auto drawnNear = [&](const QPoint& p) {
             for (int dy = -1; dy <= 1; ++dy)
@@ -627,10 +550,10 @@ private slots:
         w.SetSelection(V(-0.6, 0, 0.00035)); // 14 x 10 pixels
         QVERIFY(IsSmallSelection(w.GetSelectionSize()));
         const TCorners k = w.GetSelectionCorners();
-        const QImage small = w.PanelWorkspace->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage small = WorkspaceShot(w);
         // No red handles: every drawn pixel is an inversion.
         w.SetToolMode(tmCursor);
-        const QImage plain = w.PanelWorkspace->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage plain = WorkspaceShot(w);
         w.SetToolMode(tmSelection);
         int drawn = 0;
         for (int y = k[0].y - 6; y <= k[2].y + 6; ++y)
@@ -643,10 +566,10 @@ private slots:
         // While rendering runs, no overlay.
         uitest::StartLongRendering(w);
         QVERIFY(w.Running());
-        const QImage running = w.PanelWorkspace->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage running = WorkspaceShot(w);
         w.SetRunning(false);
         const QPoint c = w.LogToPaintBox(w.Selection().Center);
-        const QImage idle = w.PanelWorkspace->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const QImage idle = WorkspaceShot(w);
         bool differs = false;
         for (int x = c.x() - 8; x <= c.x() + 8; ++x)
             differs = differs || running.pixel(x, c.y()) != idle.pixel(x, c.y());
@@ -671,7 +594,7 @@ private slots:
         QFETCH(QString, rate);
         TMainDialog& w = Open();
         w.SetAnimationSpeed(speed);
-        QCOMPARE(w.TimerRotatePalette->interval(), interval);
+        QCOMPARE(uitest::Child<QTimer>(w, "TimerRotatePalette")->interval(), interval);
         QCOMPARE(w.AnimationSpeed(), speed);
         QCOMPARE(QString::number(w.AnimationSpeedToFrameRate(speed), 'f', 1), rate);
     }
@@ -693,7 +616,7 @@ private slots:
         // Reset palette undoes a rotation and renders once.
         w.TimerRotatePaletteTimer();
         const int starts = w.RenderStartCount();
-        w.ActionResetPalette->trigger();
+        uitest::Action(w, "ActionResetPalette")->trigger();
         QCOMPARE(w.Processor().Colors(), w.ColorMap().AsColorArray());
         QVERIFY(w.Processor().Bitmap().ColorTable() == table);
         QCOMPARE(w.RenderStartCount(), starts + 1);
@@ -704,9 +627,9 @@ private slots:
         TMainDialog& w = Open();
         w.SetAnimationSpeed(10);
         // Off and idle: no global cursor; on: the animated one, cycling its frames.
-        w.ActionAnimatePalette->trigger();
+        uitest::Action(w, "ActionAnimatePalette")->trigger();
         QVERIFY(w.RotatePalette());
-        QVERIFY(w.ActionAnimatePalette->isChecked());
+        QVERIFY(uitest::Action(w, "ActionAnimatePalette")->isChecked());
         QVERIFY(QGuiApplication::overrideCursor());
         QTRY_VERIFY(w.AnimatedCursorFrame() != 0);
         // A long rendering: the palette keeps turning meanwhile.
@@ -717,13 +640,13 @@ private slots:
         QTRY_VERIFY(w.Processor().Bitmap().ColorTable() != table);
         QVERIFY(w.Running());
         // Off while rendering: the hourglass; off when idle: nothing.
-        w.ActionAnimatePalette->trigger();
+        uitest::Action(w, "ActionAnimatePalette")->trigger();
         QVERIFY(!w.RotatePalette());
         QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
         w.SetRunning(false);
         QVERIFY(!QGuiApplication::overrideCursor());
-        w.ActionAnimatePalette->trigger();
-        w.ActionAnimatePalette->trigger();
+        uitest::Action(w, "ActionAnimatePalette")->trigger();
+        uitest::Action(w, "ActionAnimatePalette")->trigger();
         QVERIFY(!QGuiApplication::overrideCursor());
     }
 
@@ -742,9 +665,9 @@ private slots:
         TViewHistory history;
         history.Assign(w.History());
 
-        w.ActionJulia->trigger();
+        uitest::Action(w, "ActionJulia")->trigger();
         QCOMPARE(w.Algorithm(), alJulia);
-        QVERIFY(w.ActionJulia->isChecked());
+        QVERIFY(uitest::Action(w, "ActionJulia")->isChecked());
         QCOMPARE(w.Processor().JuliaPoint(), selection.Center);
         QCOMPARE(w.View(), V(0, 0, 0.00625));
         QCOMPARE(w.History().Count(), 0);
@@ -754,9 +677,9 @@ private slots:
             w.SetSelection(V(0.1, 0.1, s));
             w.ZoomToTarget();
         }
-        w.ActionJulia->trigger();
+        uitest::Action(w, "ActionJulia")->trigger();
         QCOMPARE(w.Algorithm(), alMandelbrot);
-        QVERIFY(!w.ActionJulia->isChecked());
+        QVERIFY(!uitest::Action(w, "ActionJulia")->isChecked());
         QCOMPARE(w.View(), view);
         QCOMPARE(w.Selection(), selection);
         QCOMPARE(w.History().Count(), history.Count());
@@ -766,8 +689,8 @@ private slots:
             QCOMPARE(b, a);
         }
         // Without a selection, the view's centre is the Julia point.
-        w.ActionSelectionDelete->trigger();
-        w.ActionJulia->trigger();
+        uitest::Action(w, "ActionSelectionDelete")->trigger();
+        uitest::Action(w, "ActionJulia")->trigger();
         QCOMPARE(w.Processor().JuliaPoint(), view.Center);
         w.SetRunning(false);
     }
@@ -775,64 +698,65 @@ private slots:
     void fullScreenControlBarInteriorAndHelp()
     {
         TMainDialog& w = Open();
+        QWidget* box = uitest::PaintBox(w);
         // Refused while rendering.
         uitest::StartLongRendering(w);
-        w.ActionFullScreen->trigger();
+        uitest::Action(w, "ActionFullScreen")->trigger();
         QVERIFY(!w.FullScreen());
-        QVERIFY(!w.ActionFullScreen->isChecked());
+        QVERIFY(!uitest::Action(w, "ActionFullScreen")->isChecked());
         w.SetRunning(false);
         w.SetMaxSteps(50);
         WaitIdle(w);
 
-        w.ActionControlBar->trigger();
-        QVERIFY(w.PanelControls->isHidden());
-        QCOMPARE(w.PanelWorkspace->frameWidth(), 0); // no border at start-up
-        w.ActionFullScreen->trigger();
+        uitest::Action(w, "ActionControlBar")->trigger();
+        QVERIFY(uitest::Child<QWidget>(w, "PanelControls")->isHidden());
+        QCOMPARE(uitest::Child<QFrame>(w, "PanelWorkspace")->frameWidth(), 0); // no border at start-up
+        uitest::Action(w, "ActionFullScreen")->trigger();
         QVERIFY(w.FullScreen());
-        QCOMPARE(w.PanelWorkspace->frameWidth(), 0);
-        QVERIFY(w.ActionFullScreen->isChecked());
+        QCOMPARE(uitest::Child<QFrame>(w, "PanelWorkspace")->frameWidth(), 0);
+        QVERIFY(uitest::Action(w, "ActionFullScreen")->isChecked());
         QVERIFY(w.windowState() & Qt::WindowFullScreen);
-        QVERIFY(w.MainMenuBar->isHidden());
-        QVERIFY(w.StatusBar->isHidden());
-        QCOMPARE(w.ToolBar->parentWidget(), w.PanelWorkspace);
-        QCOMPARE(w.ToolBar->pos(), QPoint(10, 10));
-        QVERIFY(w.ToolBarExit->isVisible());
-        QTRY_COMPARE(w.Size(), (TSize{w.PaintBox->width(), w.PaintBox->height()}));
+        QVERIFY(uitest::Child<QMenuBar>(w, "MainMenuBar")->isHidden());
+        QVERIFY(uitest::Child<QStatusBar>(w, "StatusBar")->isHidden());
+        QCOMPARE(uitest::Child<QToolBar>(w, "ToolBar")->parentWidget(), uitest::Child<QFrame>(w, "PanelWorkspace"));
+        QCOMPARE(uitest::Child<QToolBar>(w, "ToolBar")->pos(), QPoint(10, 10));
+        QVERIFY(uitest::Action(w, "ToolBarExit")->isVisible());
+        QTRY_COMPARE(w.Size(), (TSize{box->width(), box->height()}));
         WaitIdle(w);
 
-        w.ActionFullScreen->trigger();
+        uitest::Action(w, "ActionFullScreen")->trigger();
         QVERIFY(!w.FullScreen());
         QVERIFY(!(w.windowState() & Qt::WindowFullScreen));
-        QVERIFY(!w.MainMenuBar->isHidden());
-        QVERIFY(!w.StatusBar->isHidden());
-        QVERIFY(!w.PanelControls->isHidden()); // shown again, though hidden before
-        QCOMPARE(w.toolBarArea(w.ToolBar), Qt::TopToolBarArea);
-        QVERIFY(!w.ToolBarExit->isVisible());
+        QVERIFY(!uitest::Child<QMenuBar>(w, "MainMenuBar")->isHidden());
+        QVERIFY(!uitest::Child<QStatusBar>(w, "StatusBar")->isHidden());
+        QVERIFY(!uitest::Child<QWidget>(w, "PanelControls")->isHidden()); // shown again, though hidden before
+        QCOMPARE(w.toolBarArea(uitest::Child<QToolBar>(w, "ToolBar")), Qt::TopToolBarArea);
+        QVERIFY(!uitest::Action(w, "ToolBarExit")->isVisible());
         // A thin border around the workspace from now on.
-        QCOMPARE(w.PanelWorkspace->frameWidth(), 1);
-        QTRY_COMPARE(w.PaintBox->pos(), QPoint(1, 1));
+        QCOMPARE(uitest::Child<QFrame>(w, "PanelWorkspace")->frameWidth(), 1);
+        QTRY_COMPARE(box->pos(), QPoint(1, 1));
         // The image follows the workspace once the resize has settled.
-        QTRY_COMPARE(w.Size(), (TSize{w.PaintBox->width(), w.PaintBox->height()}));
+        QTRY_COMPARE(w.Size(), (TSize{box->width(), box->height()}));
         QTest::qWait(400);
         WaitIdle(w);
 
         // Hiding the control bar does not render.
         const int starts = w.RenderStartCount();
-        w.ActionControlBar->trigger();
-        QVERIFY(w.PanelControls->isHidden());
+        uitest::Action(w, "ActionControlBar")->trigger();
+        QVERIFY(uitest::Child<QWidget>(w, "PanelControls")->isHidden());
         QTest::qWait(50);
         QCOMPARE(w.RenderStartCount(), starts);
 
         // Interior renders also with auto-render off.
         w.SetAutoRender(false);
-        w.ActionInteriorVisible->trigger();
+        uitest::Action(w, "ActionInteriorVisible")->trigger();
         QVERIFY(w.InteriorVisible());
-        QVERIFY(w.ActionInteriorVisible->isChecked());
+        QVERIFY(uitest::Action(w, "ActionInteriorVisible")->isChecked());
         QCOMPARE(w.RenderStartCount(), starts + 1);
         w.SetRunning(false);
 
         // Help shows our own pages.
-        w.ActionHelp->trigger();
+        uitest::Action(w, "ActionHelp")->trigger();
         QVERIFY(w.HelpViewer());
         QVERIFY(w.HelpViewer()->isVisible());
         QCOMPARE(w.HelpViewer()->Browser->source(), QUrl(QStringLiteral("qrc:/help/index.html")));

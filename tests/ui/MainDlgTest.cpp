@@ -24,33 +24,17 @@
 
 using namespace quillon;
 
-namespace {
+using uitest::Idle;
+using uitest::V;
 
-TView V(double x, double y, double scale, double angle = 0)
-{
-    return TView::Create(TPoint2D::Create(x, y), scale, angle);
-}
-
-} // namespace
-
-class MainDlgTest : public QObject {
+class MainDlgTest : public QObject, uitest::TWindowTest {
     Q_OBJECT
-
-    std::unique_ptr<uitest::TTestStore> FStore;
-    QStringList FErrors;
-    std::unique_ptr<TMainDialog> FWindow;
 
     TMainDialog& Open()
     {
         FWindow = std::make_unique<TMainDialog>();
         FWindow->show();
         return *FWindow;
-    }
-
-    // Rendering has ended and the window has noticed it.
-    static bool Idle(const TMainDialog& w)
-    {
-        return !w.Running() && w.RenderIconIndex() == TMainDialog::IconRender;
     }
 
     void WriteStore(const char* key, const char* value)
@@ -69,13 +53,13 @@ private slots:
 
     void init()
     {
-        FStore = std::make_unique<uitest::TTestStore>(FErrors);
+        InitWindowTest();
     }
 
+    // Test functions here check their reports themselves.
     void cleanup()
     {
-        FWindow.reset();
-        FStore.reset();
+        EndWindowTest(true);
     }
 
     void firstStartWithEmptyStore()
@@ -83,27 +67,30 @@ private slots:
         TMainDialog& w = Open();
         QCOMPARE(w.windowTitle(), QStringLiteral("Quillon"));
         QVERIFY(w.AutoRender());
-        QVERIFY(w.ActionAutoRender->isChecked());
+        QVERIFY(uitest::Action(w, "ActionAutoRender")->isChecked());
         QCOMPARE(w.ToolMode(), tmSelection);
-        QVERIFY(w.ActionModeSelection->isChecked());
+        QVERIFY(uitest::Action(w, "ActionModeSelection")->isChecked());
         QCOMPARE(w.MaxSteps(), 50);
         QCOMPARE(w.MaxAbs(), 2.0);
         QCOMPARE(w.AnimationSpeed(), 5);
-        QCOMPARE(w.TimerRotatePalette->interval(), 176);
+        QCOMPARE(uitest::Child<QTimer>(w, "TimerRotatePalette")->interval(), 176);
         QCOMPARE(w.AnimationDirection(), drUp);
         QVERIFY(w.QuickHelpVisible());
-        QCOMPARE(w.TrackBarMaxSteps->value(), 50);
-        QCOMPARE(w.TrackBarMaxAbs->value(), 20);
-        QCOMPARE(w.TrackBarAnimationSpeed->value(), 5);
-        QCOMPARE(w.TrackBarMaxSteps->toolTip(), QStringLiteral("Maximum steps = 50"));
-        QCOMPARE(w.TrackBarMaxAbs->toolTip(), QStringLiteral("Maximum absolute value = 2.0"));
+        const auto* steps = uitest::Child<TTrackBarEx>(w, "TrackBarMaxSteps");
+        const auto* limit = uitest::Child<TTrackBarEx>(w, "TrackBarMaxAbs");
+        QCOMPARE(steps->value(), 50);
+        QCOMPARE(limit->value(), 20);
+        QCOMPARE(uitest::Child<TTrackBarEx>(w, "TrackBarAnimationSpeed")->value(), 5);
+        QCOMPARE(steps->toolTip(), QStringLiteral("Maximum steps = 50"));
+        QCOMPARE(limit->toolTip(), QStringLiteral("Maximum absolute value = 2.0"));
         QCOMPARE(w.StatusPanelText(3), QStringLiteral("50"));
         QCOMPARE(w.StatusPanelText(5), QStringLiteral("2.0"));
         QCOMPARE(w.StatusPanelText(7), QStringLiteral("-0.600, 0.000"));
         QCOMPARE(w.StatusPanelText(11), QStringLiteral("0\u00B0"));
         // The image takes the workspace's size at the first show.
-        QCOMPARE(w.Size(), (TSize{w.PaintBox->width(), w.PaintBox->height()}));
-        QCOMPARE(w.StatusPanelText(1), QStringLiteral("%1x%2").arg(w.PaintBox->width()).arg(w.PaintBox->height()));
+        const QWidget* box = uitest::PaintBox(w);
+        QCOMPARE(w.Size(), (TSize{box->width(), box->height()}));
+        QCOMPARE(w.StatusPanelText(1), QStringLiteral("%1x%2").arg(box->width()).arg(box->height()));
         QVERIFY(FErrors.isEmpty());
     }
 
@@ -189,19 +176,19 @@ private slots:
                 QCOMPARE(w.StatusPanelText(i), QString::fromLatin1(labels[i]));
         }
         QCOMPARE(w.StatusPanelText(14), QString());
-        QCOMPARE(w.ActionRender->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
-        QCOMPARE(w.ActionRender->toolTip(), QStringLiteral("Start rendering"));
+        QCOMPARE(uitest::Action(w, "ActionRender")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
+        QCOMPARE(uitest::Action(w, "ActionRender")->toolTip(), QStringLiteral("Start rendering"));
         // Hints are tool tips only: a status tip hides the panels.
         for (QAction* action : w.findChildren<QAction*>())
             QVERIFY2(action->statusTip().isEmpty(), qPrintable(action->objectName()));
-        QCOMPARE(w.ActionReset->toolTip(), QStringLiteral("Resets view, colors and parameters"));
-        QCOMPARE(w.ActionJulia->text(), QStringLiteral("Toggle Mandelbrot/Julia set"));
-        QVERIFY(w.ActionOptions->isEnabled());
-        QVERIFY(w.ActionAbout->isEnabled());
+        QCOMPARE(uitest::Action(w, "ActionReset")->toolTip(), QStringLiteral("Resets view, colors and parameters"));
+        QCOMPARE(uitest::Action(w, "ActionJulia")->text(), QStringLiteral("Toggle Mandelbrot/Julia set"));
+        QVERIFY(uitest::Action(w, "ActionOptions")->isEnabled());
+        QVERIFY(uitest::Action(w, "ActionAbout")->isEnabled());
         // Every command is available.
         for (QAction* action : w.findChildren<QAction*>(QRegularExpression(QStringLiteral("^Action"))))
             QVERIFY2(TMainDialog::CommandAvailable(action), qPrintable(action->objectName()));
-        QVERIFY(w.ToolBarExit && !w.ToolBarExit->isVisible());
+        QVERIFY(uitest::Action(w, "ToolBarExit") && !uitest::Action(w, "ToolBarExit")->isVisible());
     }
 
     void renderingFinishesAndShowsItsTime()
@@ -210,19 +197,19 @@ private slots:
         // Started at the end of the first show: zooming and Home wait for it.
         QCOMPARE(w.RenderStartCount(), 1);
         QCOMPARE(w.RenderIconIndex(), TMainDialog::IconRenderRunning);
-        QVERIFY(!w.ActionHome->isEnabled());
-        QVERIFY(!w.ActionZoomIn->isEnabled());
-        QVERIFY(w.Timer->isActive());
+        QVERIFY(!uitest::Action(w, "ActionHome")->isEnabled());
+        QVERIFY(!uitest::Action(w, "ActionZoomIn")->isEnabled());
+        QVERIFY(uitest::Child<QTimer>(w, "Timer")->isActive());
         QVERIFY(QGuiApplication::overrideCursor());
         QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
-        QVERIFY(!w.Timer->isActive());
+        QVERIFY(!uitest::Child<QTimer>(w, "Timer")->isActive());
         QVERIFY(!QGuiApplication::overrideCursor());
-        QVERIFY(w.ActionHome->isEnabled());
-        QVERIFY(w.ActionZoomIn->isEnabled());
+        QVERIFY(uitest::Action(w, "ActionHome")->isEnabled());
+        QVERIFY(uitest::Action(w, "ActionZoomIn")->isEnabled());
         QVERIFY(QRegularExpression(QStringLiteral("^\\d+\\.\\dms$")).match(w.StatusPanelText(13)).hasMatch());
         // The finished image is on screen: the centre of the main cardioid is interior (black).
-        const QImage shot = w.PaintBox->grab().toImage();
+        const QImage shot = uitest::PaintBox(w)->grab().toImage();
         const QPoint centre = w.LogToPaintBox(TPoint2D::Create(-0.2, 0.0));
         QCOMPARE(QColor(shot.pixel(centre)), QColor(Qt::black));
     }
@@ -233,11 +220,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
         uitest::StartLongRendering(w); // auto-render: a long rendering starts
         QVERIFY(w.Running());
-        w.ActionRender->trigger();
+        uitest::Action(w, "ActionRender")->trigger();
         QVERIFY(!w.Running());
         QCOMPARE(w.RenderIconIndex(), TMainDialog::IconRender);
         QCOMPARE(w.StatusPanelText(13), QString::fromStdString(Format("%.1fms", {w.Processor().ElapsedMs()})));
-        w.ActionRender->trigger();
+        uitest::Action(w, "ActionRender")->trigger();
         QVERIFY(w.Running());
         w.SetRunning(false);
     }
@@ -246,17 +233,17 @@ private slots:
     {
         TMainDialog& w = Open();
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
-        w.ActionAutoRender->trigger();
+        uitest::Action(w, "ActionAutoRender")->trigger();
         QVERIFY(!w.AutoRender());
-        QVERIFY(!w.ActionAutoRender->isChecked());
+        QVERIFY(!uitest::Action(w, "ActionAutoRender")->isChecked());
         const int starts = w.RenderStartCount();
-        QTest::keyClick(w.TrackBarMaxSteps, Qt::Key_Right);
+        QTest::keyClick(uitest::Child<TTrackBarEx>(w, "TrackBarMaxSteps"), Qt::Key_Right);
         QCOMPARE(w.MaxSteps(), 51);
         QCOMPARE(w.StatusPanelText(3), QStringLiteral("51"));
-        QCOMPARE(w.TrackBarMaxSteps->toolTip(), QStringLiteral("Maximum steps = 51"));
+        QCOMPARE(uitest::Child<TTrackBarEx>(w, "TrackBarMaxSteps")->toolTip(), QStringLiteral("Maximum steps = 51"));
         QCOMPARE(w.RenderStartCount(), starts);
         QVERIFY(!w.Running());
-        w.ActionZoomIn->trigger();
+        uitest::Action(w, "ActionZoomIn")->trigger();
         QCOMPARE(w.RenderStartCount(), starts + 1);
         QCOMPARE(w.View().Scale, 0.00625 * 0.8);
     }
@@ -266,17 +253,17 @@ private slots:
         TMainDialog& w = Open();
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
         const int starts = w.RenderStartCount();
-        const QPoint from = test::HandleCentre(*w.TrackBarMaxSteps, 50);
-        const QPoint to = test::HandleCentre(*w.TrackBarMaxSteps, 300);
-        test::SendMouse(*w.TrackBarMaxSteps, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+        TTrackBarEx& bar = *uitest::Child<TTrackBarEx>(w, "TrackBarMaxSteps");
+        const QPoint from = test::HandleCentre(bar, 50);
+        const QPoint to = test::HandleCentre(bar, 300);
+        test::SendMouse(bar, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
         for (int i = 1; i <= 10; ++i)
-            test::SendMouse(*w.TrackBarMaxSteps, QEvent::MouseMove, from + (to - from) * i / 10, Qt::NoButton,
-                            Qt::LeftButton);
+            test::SendMouse(bar, QEvent::MouseMove, from + (to - from) * i / 10, Qt::NoButton, Qt::LeftButton);
         // Nothing is applied while the thumb moves.
         QCOMPARE(w.MaxSteps(), 50);
         QCOMPARE(w.RenderStartCount(), starts);
-        test::SendMouse(*w.TrackBarMaxSteps, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
-        QCOMPARE(w.MaxSteps(), w.TrackBarMaxSteps->value());
+        test::SendMouse(bar, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(w.MaxSteps(), bar.value());
         QVERIFY(qAbs(w.MaxSteps() - 300) <= 10);
         QCOMPARE(w.RenderStartCount(), starts + 1);
     }
@@ -286,12 +273,12 @@ private slots:
         TMainDialog& w = Open();
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
         w.SetMaxAbs(2.5);
-        QCOMPARE(w.TrackBarMaxAbs->value(), 25);
+        QCOMPARE(uitest::Child<TTrackBarEx>(w, "TrackBarMaxAbs")->value(), 25);
         QCOMPARE(w.StatusPanelText(5), QStringLiteral("2.5"));
         w.SetMaxSteps(5000);
         QCOMPARE(w.Processor().MaxSteps(), 5000);
         QCOMPARE(w.StatusPanelText(3), QStringLiteral("5000"));
-        QCOMPARE(w.TrackBarMaxSteps->value(), 1000);
+        QCOMPARE(uitest::Child<TTrackBarEx>(w, "TrackBarMaxSteps")->value(), 1000);
         w.SetRunning(false);
         // The current value again changes nothing and starts nothing.
         const int starts = w.RenderStartCount();
@@ -373,11 +360,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
         w.Setup(TSize{101, 61}, V(-0.2, 0, 0.0001)); // all interior: a black image
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
-        const QPoint offset((w.PaintBox->width() - 101) / 2, (w.PaintBox->height() - 61) / 2);
+        const QPoint offset((uitest::PaintBox(w)->width() - 101) / 2, (uitest::PaintBox(w)->height() - 61) / 2);
         QCOMPARE(w.ImageOffset(), offset);
         // The workspace paints the background the image leaves uncovered.
-        const QImage shot = w.PanelWorkspace->grab().toImage();
-        const QRgb background = w.PanelWorkspace->palette().color(QPalette::Dark).rgb();
+        const QImage shot = uitest::Child<QFrame>(w, "PanelWorkspace")->grab().toImage();
+        const QRgb background = uitest::Child<QFrame>(w, "PanelWorkspace")->palette().color(QPalette::Dark).rgb();
         QCOMPARE(QColor(shot.pixel(offset)), QColor(Qt::black));
         QCOMPARE(QColor(shot.pixel(offset + QPoint(100, 60))), QColor(Qt::black));
         QCOMPARE(shot.pixel(offset + QPoint(101, 30)), background);
@@ -409,8 +396,9 @@ private slots:
         QCOMPARE(w.Size(), image);
         const int starts = w.RenderStartCount();
         // Stopped: the image takes the workspace's size and renders.
+        const QWidget* box = uitest::PaintBox(w);
         w.SetRunning(false);
-        QTRY_COMPARE_WITH_TIMEOUT(w.Size(), (TSize{w.PaintBox->width(), w.PaintBox->height()}), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.Size(), (TSize{box->width(), box->height()}), 5000);
         QCOMPARE(w.RenderStartCount(), starts + 1);
         w.SetRunning(false);
 
@@ -422,7 +410,7 @@ private slots:
         w.SetRunning(true);
         QVERIFY(w.Running());
         w.resize(before);
-        QTRY_COMPARE_WITH_TIMEOUT(w.Size(), (TSize{w.PaintBox->width(), w.PaintBox->height()}), 30000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.Size(), (TSize{box->width(), box->height()}), 30000);
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 30000);
     }
 
@@ -431,16 +419,16 @@ private slots:
         TMainDialog& w = Open();
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
         // Only the end of the rendering can paint the finished image now.
-        w.Timer->setInterval(60 * 60 * 1000);
+        uitest::Child<QTimer>(w, "Timer")->setInterval(60 * 60 * 1000);
         w.Setup(TSize{200, 150}, V(-0.75, 0.1, 0.02));
         QVERIFY(w.Running() || w.RenderIconIndex() == TMainDialog::IconRenderRunning);
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
-        QVERIFY(w.Timer->isActive() == false);
+        QVERIFY(uitest::Child<QTimer>(w, "Timer")->isActive() == false);
         QVERIFY(w.StatusPanelText(13).endsWith(QLatin1String("ms")));
         QTRY_VERIFY(w.FinishedPaintDelayMs() >= 0);
         qInfo("finished image painted %.1f ms after the rendering ended", w.FinishedPaintDelayMs());
         // What the paint box shows is the finished image.
-        const QImage shot = w.PaintBox->grab().toImage();
+        const QImage shot = uitest::PaintBox(w)->grab().toImage();
         const QPoint offset = w.ImageOffset();
         const TPaletteBitmap& bitmap = w.Processor().Bitmap();
         for (const QPoint p : {QPoint(0, 0), QPoint(199, 149), QPoint(100, 75), QPoint(37, 120)}) {
@@ -456,7 +444,7 @@ private slots:
         const TView start = w.View();
         // Last view with an empty history does nothing.
         int starts = w.RenderStartCount();
-        w.ActionPopHistory->trigger();
+        uitest::Action(w, "ActionPopHistory")->trigger();
         QCOMPARE(w.RenderStartCount(), starts);
         QVERIFY(!w.Selection().GetValid());
 
@@ -470,12 +458,12 @@ private slots:
         QCOMPARE(w.History().Count(), 3);
         // Back three times: each left view becomes the selection.
         for (const auto& [back, left] : {std::pair{b, c}, std::pair{a, b}, std::pair{start, a}}) {
-            w.ActionPopHistory->trigger();
+            uitest::Action(w, "ActionPopHistory")->trigger();
             QCOMPARE(w.View(), back);
             QCOMPARE(w.Selection(), left);
         }
         starts = w.RenderStartCount();
-        w.ActionPopHistory->trigger();
+        uitest::Action(w, "ActionPopHistory")->trigger();
         QCOMPARE(w.View(), start);
         QCOMPARE(w.RenderStartCount(), starts);
     }
@@ -487,14 +475,14 @@ private slots:
         const TView a = V(-0.7, 0.1, 0.001), b = V(-0.75, 0.1, 0.0001);
         // Empty history: the selection stays as it is.
         w.SetSelection(b);
-        w.ActionHome->trigger();
+        uitest::Action(w, "ActionHome")->trigger();
         QCOMPARE(w.Selection(), b);
 
         // One zoom: the zoomed-into view is marked.
         w.SetSelection(a);
         w.ZoomToTarget();
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
-        w.ActionHome->trigger();
+        uitest::Action(w, "ActionHome")->trigger();
         QCOMPARE(w.View(), V(-0.6, 0, 0.00625));
         QCOMPARE(w.Selection(), a);
         QCOMPARE(w.History().Count(), 0);
@@ -506,12 +494,12 @@ private slots:
         w.SetSelection(b);
         w.ZoomToTarget();
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
-        w.ActionHome->trigger();
+        uitest::Action(w, "ActionHome")->trigger();
         QCOMPARE(w.Selection(), a);
         // After Home, Last view does nothing.
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
         const int starts = w.RenderStartCount();
-        w.ActionPopHistory->trigger();
+        uitest::Action(w, "ActionPopHistory")->trigger();
         QCOMPARE(w.View(), V(-0.6, 0, 0.00625));
         QCOMPARE(w.RenderStartCount(), starts);
     }
@@ -525,10 +513,10 @@ private slots:
         w.ZoomToTarget();
         uitest::StartLongRendering(w);
         QVERIFY(w.Running());
-        w.ActionHome->trigger();
+        uitest::Action(w, "ActionHome")->trigger();
         QCOMPARE(w.View(), a);
         // The right button steps back, also while rendering; the rendering goes on.
-        QTest::mouseClick(w.PaintBox, Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
+        QTest::mouseClick(uitest::PaintBox(w), Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
         QCOMPARE(w.View(), V(-0.6, 0, 0.00625));
         QCOMPARE(w.Selection(), a);
         QVERIFY(w.Running());
@@ -550,20 +538,22 @@ private slots:
         w.Processor().SetColorOffset(3);
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
         const int starts = w.RenderStartCount();
-        w.ActionReset->trigger();
+        uitest::Action(w, "ActionReset")->trigger();
         QCOMPARE(w.RenderStartCount(), starts + 1);
         QCOMPARE(w.History().Count(), 0);
         QVERIFY(!w.Selection().GetValid());
         QCOMPARE(w.MaxSteps(), 50);
         QCOMPARE(w.MaxAbs(), 2.0);
-        QCOMPARE(w.TrackBarMaxSteps->value(), 50);
-        QCOMPARE(w.TrackBarMaxAbs->value(), 20);
-        QCOMPARE(w.TrackBarMaxSteps->toolTip(), QStringLiteral("Maximum steps = 50"));
-        QCOMPARE(w.TrackBarMaxAbs->toolTip(), QStringLiteral("Maximum absolute value = 2.0"));
+        const auto* steps = uitest::Child<TTrackBarEx>(w, "TrackBarMaxSteps");
+        const auto* limit = uitest::Child<TTrackBarEx>(w, "TrackBarMaxAbs");
+        QCOMPARE(steps->value(), 50);
+        QCOMPARE(limit->value(), 20);
+        QCOMPARE(steps->toolTip(), QStringLiteral("Maximum steps = 50"));
+        QCOMPARE(limit->toolTip(), QStringLiteral("Maximum absolute value = 2.0"));
         QCOMPARE(w.StatusPanelText(3), QStringLiteral("50"));
         QCOMPARE(w.View(), V(-0.6, 0, 0.00625));
         QVERIFY(!w.InteriorVisible());
-        QVERIFY(!w.ActionInteriorVisible->isChecked());
+        QVERIFY(!uitest::Action(w, "ActionInteriorVisible")->isChecked());
         QCOMPARE(w.Processor().Algorithm(), alMandelbrot);
         QVERIFY(w.ColorMap().Compare(w.DefaultColorMap()));
         QCOMPARE(w.Processor().Colors(), w.DefaultColorMap().AsColorArray());
@@ -704,16 +694,16 @@ private slots:
         WriteStore(settings::KeyAnimationSpeed, "20");
         TMainDialog& w = Open();
         QCOMPARE(w.AnimationSpeed(), 10);
-        QCOMPARE(w.TimerRotatePalette->interval(), 20);
+        QCOMPARE(uitest::Child<QTimer>(w, "TimerRotatePalette")->interval(), 20);
     }
 
     void animationSpeedFollowsItsTrackBar()
     {
         TMainDialog& w = Open();
-        QTest::keyClick(w.TrackBarAnimationSpeed, Qt::Key_Right);
+        QTest::keyClick(uitest::Child<TTrackBarEx>(w, "TrackBarAnimationSpeed"), Qt::Key_Right);
         QCOMPARE(w.AnimationSpeed(), 6);
-        QCOMPARE(w.TimerRotatePalette->interval(), 114);
-        QCOMPARE(w.TrackBarAnimationSpeed->toolTip(), QStringLiteral("8.8 frames/s"));
+        QCOMPARE(uitest::Child<QTimer>(w, "TimerRotatePalette")->interval(), 114);
+        QCOMPARE(uitest::Child<TTrackBarEx>(w, "TrackBarAnimationSpeed")->toolTip(), QStringLiteral("8.8 frames/s"));
     }
 
     void failureInAnEventHandlerIsReportedAndTheWindowStaysUsable()
@@ -727,7 +717,7 @@ private slots:
         QCOMPARE(w.LockCount(), 0);
         // A rendering starts (it may have ended already on its own).
         const int starts = w.RenderStartCount();
-        w.ActionZoomIn->trigger();
+        uitest::Action(w, "ActionZoomIn")->trigger();
         QCOMPARE(w.RenderStartCount(), starts + 1);
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
     }

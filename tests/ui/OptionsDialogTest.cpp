@@ -435,7 +435,7 @@ private slots:
                 dialog->ButtonCancel->click();
             }
         });
-        w.ActionOptions->trigger();
+        uitest::Action(w, "ActionOptions")->trigger();
         QCOMPARE(seen, QStringLiteral(" Algorithm"));
         QTimer::singleShot(0, &w, [&seen] {
             if (auto* dialog = qobject_cast<TAboutDialog*>(QApplication::activeModalWidget())) {
@@ -443,7 +443,7 @@ private slots:
                 dialog->ButtonOk->click();
             }
         });
-        w.ActionAbout->trigger();
+        uitest::Action(w, "ActionAbout")->trigger();
         QCOMPARE(seen, QStringLiteral("Quillon - Mandelbrot Set Renderer"));
         QVERIFY(FErrors.isEmpty());
     }
@@ -673,7 +673,7 @@ private slots:
             PressOk(*dialog);
             QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
             QCOMPARE(w.Algorithm(), alJulia);
-            QVERIFY(w.ActionJulia->isChecked());
+            QVERIFY(uitest::Action(w, "ActionJulia")->isChecked());
             QCOMPARE(w.JuliaPoint(), (TPoint2D{-0.7269, 0.1889}));
             QCOMPARE(w.View(), HomeView(alJulia));
             QCOMPARE(w.RenderStartCount(), renders + 1);
@@ -699,7 +699,7 @@ private slots:
             algorithm.RadioMandelbrot->setChecked(true);
             PressOk(*dialog);
             QCOMPARE(w.Algorithm(), alMandelbrot);
-            QVERIFY(!w.ActionJulia->isChecked());
+            QVERIFY(!uitest::Action(w, "ActionJulia")->isChecked());
             QCOMPARE(w.View(), view);
             QCOMPARE(w.Selection(), selection);
             QCOMPARE(w.History().Count(), 1);

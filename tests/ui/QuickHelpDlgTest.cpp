@@ -41,12 +41,8 @@ void DragCard(QWidget* card, const QPoint& by)
 
 } // namespace
 
-class QuickHelpDlgTest : public QObject {
+class QuickHelpDlgTest : public QObject, uitest::TWindowTest {
     Q_OBJECT
-
-    std::unique_ptr<uitest::TTestStore> FStore;
-    QStringList FErrors;
-    std::unique_ptr<TMainDialog> FWindow;
 
     TMainDialog& Open()
     {
@@ -70,7 +66,7 @@ class QuickHelpDlgTest : public QObject {
 
     static QPoint Origin(const TMainDialog& w)
     {
-        return w.PanelWorkspace->mapToGlobal(QPoint(0, 0));
+        return uitest::Child<QFrame>(w, "PanelWorkspace")->mapToGlobal(QPoint(0, 0));
     }
 
 private slots:
@@ -81,14 +77,12 @@ private slots:
 
     void init()
     {
-        FStore = std::make_unique<uitest::TTestStore>(FErrors);
+        InitWindowTest();
     }
 
     void cleanup()
     {
-        FWindow.reset();
-        FStore.reset();
-        QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+        EndWindowTest();
     }
 
     void firstRunOpensFivePixelsIntoTheWorkspace()
@@ -107,7 +101,7 @@ private slots:
         FStore->Renew();
         TMainDialog& w = Open();
         QVERIFY(w.QuickHelpVisible());
-        QVERIFY(w.ActionQuickHelp->isChecked());
+        QVERIFY(uitest::Action(w, "ActionQuickHelp")->isChecked());
         TQuickHelpDialog* card = w.QuickHelp();
         QVERIFY(card && card == QuickHelpDialog);
         QVERIFY(card->isVisible());
@@ -147,10 +141,10 @@ private slots:
             DragCard(w.QuickHelp(), by);
             QCOMPARE(w.QuickHelp()->Offset(), offset);
             QCOMPARE(w.QuickHelp()->pos(), Origin(w) + offset);
-            w.ActionQuickHelp->trigger();
+            uitest::Action(w, "ActionQuickHelp")->trigger();
             QVERIFY(!w.QuickHelp());
-            QVERIFY(!w.ActionQuickHelp->isChecked());
-            w.ActionQuickHelp->trigger();
+            QVERIFY(!uitest::Action(w, "ActionQuickHelp")->isChecked());
+            uitest::Action(w, "ActionQuickHelp")->trigger();
             QVERIFY(w.QuickHelp());
             QCOMPARE(w.QuickHelp()->pos(), Origin(w) + offset);
             Close();
@@ -182,14 +176,14 @@ private slots:
             Mouse(close, QEvent::MouseButtonPress, p, close->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton);
             Mouse(close, QEvent::MouseButtonRelease, p, close->mapToGlobal(p), Qt::LeftButton, Qt::NoButton);
             QTRY_VERIFY(!w.QuickHelpVisible());
-            QVERIFY(!w.ActionQuickHelp->isChecked());
+            QVERIFY(!uitest::Action(w, "ActionQuickHelp")->isChecked());
             QVERIFY(!QuickHelpDialog);
             Close();
         }
         // Hidden at the next start, and shown at its place on demand.
         TMainDialog& w = Open();
         QVERIFY(!w.QuickHelpVisible());
-        w.ActionQuickHelp->trigger();
+        uitest::Action(w, "ActionQuickHelp")->trigger();
         QCOMPARE(w.QuickHelp()->pos(), Origin(w) + QPoint(25, 15));
     }
 };

@@ -15,26 +15,9 @@
 #include "WindowTestSupport.h"
 
 using namespace quillon;
+using namespace quillon::uitest;
 
 namespace {
-
-TView V(double x, double y, double scale, double angle = 0)
-{
-    return TView::Create(TPoint2D::Create(x, y), scale, angle);
-}
-
-QByteArray ReadAll(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void WriteAll(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    QCOMPARE(f.write(data), data.size());
-}
 
 // The same actions on either side: a scene to open (empty for none), then
 // what the window does before it saves.
@@ -47,29 +30,14 @@ struct TActions {
 
 Q_DECLARE_METATYPE(TActions)
 
-class RendererParityTest : public QObject {
+class RendererParityTest : public QObject, TWindowTest {
     Q_OBJECT
 
-    std::unique_ptr<uitest::TTestStore> FStore;
     std::unique_ptr<QTemporaryDir> FFiles;
-    QStringList FErrors;
-    std::unique_ptr<TMainDialog> FWindow;
-
-    static bool Idle(const TMainDialog& w)
-    {
-        return !w.Running() && w.RenderIconIndex() == TMainDialog::IconRender;
-    }
 
     TMainDialog& Open()
     {
-        FWindow = std::make_unique<TMainDialog>();
-        FWindow->SetQuickHelpVisible(false);
-        FWindow->show();
-        TMainDialog& w = *FWindow;
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000); }();
-        w.Setup(TSize{200, 150}, V(-0.6, 0, 0.02));
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000); }();
-        return w;
+        return OpenIdle(TSize{200, 150}, V(-0.6, 0, 0.02));
     }
 
     QString File(const QString& name) const
@@ -96,14 +64,13 @@ private slots:
 
     void init()
     {
-        FStore = std::make_unique<uitest::TTestStore>(FErrors);
+        InitWindowTest();
         FFiles = std::make_unique<QTemporaryDir>();
     }
 
     void cleanup()
     {
-        FWindow.reset();
-        FStore.reset();
+        EndWindowTest(true);
         FFiles.reset();
     }
 
@@ -143,7 +110,7 @@ private slots:
         QTest::newRow("Julia from a selection") << TActions{{}, [](TMainDialog& w) {
             w.SetToolMode(tmSelection);
             w.SetSelection(V(-0.745, 0.11, 0.001, 0.2));
-            w.ActionJulia->trigger();
+            uitest::Action(w, "ActionJulia")->trigger();
             w.SetMaxSteps(120);
             w.SetColorWrapping(true);
         }};
@@ -160,7 +127,7 @@ private slots:
             w.ZoomToTarget();
             w.SetDownPoint(QPoint(30, 100));
             w.ZoomToTarget();
-            w.ActionPopHistory->trigger();
+            uitest::Action(w, "ActionPopHistory")->trigger();
             w.SetColorOffset(17);
         }};
     }

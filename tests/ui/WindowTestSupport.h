@@ -1,21 +1,29 @@
 #pragma once
-// What the window tests share: the offscreen platform's notes muted, and for
-// each test function a settings store of its own, with error reports collected
-// instead of shown in message boxes.
+// What the window tests share: the offscreen platform's notes muted, for
+// each test function a settings store of its own with error reports collected
+// instead of shown in message boxes, the window's parts found by name, and
+// the mouse and files the tests drive it with.
 #include "engine/MandelbrotProcessor.h"
 #include "persist/RegFns.h"
 #include "ui/common/ErrorReport.h"
+#include "ui/main/MainDlg.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QImage>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QtGlobal>
 #include <QtTest/QTest>
 
+#include <cmath>
 #include <memory>
 
 namespace quillon::uitest {
@@ -36,6 +44,16 @@ T* Child(const QObject& w, const char* name)
         qFatal("%s", message.constData());
     }
     return child;
+}
+
+inline QAction* Action(const QObject& w, const char* name)
+{
+    return Child<QAction>(w, name);
+}
+
+inline QWidget* PaintBox(const QObject& w)
+{
+    return Child<QWidget>(w, "PaintBox");
 }
 
 // The offscreen platform cannot pass size hints, raising or opacity on, and
@@ -123,6 +141,171 @@ inline void StartLongRendering(TWindow& w, int maxSteps = 2000000)
 {
     w.Processor().SetKernel(TKernel::Scalar);
     w.SetMaxSteps(maxSteps);
+}
+
+inline TView V(double x, double y, double scale, double angle = 0)
+{
+    return TView::Create(TPoint2D::Create(x, y), scale, angle);
+}
+
+inline double Distance(const TPoint2D& a, const TPoint2D& b)
+{
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
+
+// Rendering has ended and the window has noticed it.
+inline bool Idle(const TMainDialog& w)
+{
+    return !w.Running() && w.RenderIconIndex() == TMainDialog::IconRender;
+}
+
+inline void WaitIdle(const TMainDialog& w)
+{
+    QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);
+}
+
+// The paint-box pixel of image pixel (x, y).
+inline QPoint ImagePoint(const TMainDialog& w, int x, int y)
+{
+    return w.ImageOffset() + QPoint(x, y);
+}
+
+// What a window test class keeps for each test function: the settings store,
+// the error reports and the window. A test class derives from it next to
+// QObject and calls InitWindowTest() from init() and EndWindowTest() from
+// cleanup().
+class TWindowTest {
+protected:
+    std::unique_ptr<TTestStore> FStore;
+    QStringList FErrors;
+    std::unique_ptr<TMainDialog> FWindow;
+
+    void InitWindowTest() { FStore = std::make_unique<TTestStore>(FErrors); }
+
+    // The window closes and the store goes; where the test function did not
+    // expect reports, one collected fails it.
+    void EndWindowTest(bool reportsExpected = false)
+    {
+        FWindow.reset();
+        FStore.reset();
+        if (!reportsExpected)
+            QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
+    }
+
+    // A new window without the quick-help card, not shown yet.
+    TMainDialog& NewWindow()
+    {
+        FWindow = std::make_unique<TMainDialog>();
+        FWindow->SetQuickHelpVisible(false);
+        return *FWindow;
+    }
+
+    // The window shown; once its first rendering has ended, an image of Size
+    // and View, and idle again.
+    static TMainDialog& ShowIdle(TMainDialog& w, const TSize& size, const TView& view)
+    {
+        w.show();
+        WaitIdle(w);
+        w.Setup(size, view);
+        WaitIdle(w);
+        return w;
+    }
+
+    TMainDialog& OpenIdle(const TSize& size, const TView& view) { return ShowIdle(NewWindow(), size, view); }
+};
+
+// --- Mouse -------------------------------------------------------------------
+// Events sent to a widget as a hand makes them; positions in the widget's
+// (logical) pixels.
+
+inline void Mouse(QWidget* w, QEvent::Type type, const QPoint& p, Qt::MouseButton button, Qt::MouseButtons buttons,
+                  Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QMouseEvent e(type, QPointF(p), QPointF(w->mapToGlobal(p)), button, buttons, modifiers);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+inline void Press(QWidget* w, const QPoint& p, Qt::MouseButton b = Qt::LeftButton,
+                  Qt::KeyboardModifiers m = Qt::NoModifier)
+{
+    Mouse(w, QEvent::MouseButtonPress, p, b, b, m);
+}
+
+inline void MoveTo(QWidget* w, const QPoint& p, Qt::MouseButtons held = Qt::LeftButton,
+                   Qt::KeyboardModifiers m = Qt::NoModifier)
+{
+    Mouse(w, QEvent::MouseMove, p, Qt::NoButton, held, m);
+}
+
+// The pointer passing over, no button held.
+inline void Hover(QWidget* w, const QPoint& p)
+{
+    MoveTo(w, p, Qt::NoButton);
+}
+
+inline void Release(QWidget* w, const QPoint& p, Qt::MouseButton b = Qt::LeftButton,
+                    Qt::KeyboardModifiers m = Qt::NoModifier)
+{
+    Mouse(w, QEvent::MouseButtonRelease, p, b, Qt::NoButton, m);
+}
+
+inline void Click(QWidget* w, const QPoint& p, Qt::MouseButton b = Qt::LeftButton)
+{
+    Press(w, p, b);
+    Release(w, p, b);
+}
+
+// A drag in five steps.
+inline void Drag(QWidget* w, const QPoint& from, const QPoint& to, Qt::KeyboardModifiers m = Qt::NoModifier)
+{
+    Press(w, from, Qt::LeftButton, m);
+    for (int i = 1; i <= 5; ++i)
+        MoveTo(w, from + (to - from) * i / 5, Qt::LeftButton, m);
+    Release(w, to, Qt::LeftButton, m);
+}
+
+// Qt reports a double-click in place of the second press.
+inline void DoubleClick(QWidget* w, const QPoint& p)
+{
+    Click(w, p);
+    Mouse(w, QEvent::MouseButtonDblClick, p, Qt::LeftButton, Qt::LeftButton);
+    Release(w, p);
+}
+
+inline void Wheel(QWidget* w, const QPoint& p, int delta, Qt::KeyboardModifiers m = Qt::NoModifier)
+{
+    QWheelEvent e(QPointF(p), QPointF(w->mapToGlobal(p)), QPoint(), QPoint(0, delta), Qt::NoButton, m,
+                  Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+// --- Files and images --------------------------------------------------------
+
+inline QByteArray ReadAll(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+inline void WriteAll(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(data), data.size());
+}
+
+// The image as the window shows it: indices and the color table in force.
+inline QImage ScreenImage(const TMainDialog& w)
+{
+    const TPaletteBitmap& bitmap = w.Processor().Bitmap();
+    QImage image(bitmap.Width(), bitmap.Height(), QImage::Format_Indexed8);
+    bitmap.CopyPixels(image.bits(), static_cast<int>(image.bytesPerLine()), true);
+    const auto table = bitmap.ColorTable();
+    QList<QRgb> colors(256);
+    for (int i = 0; i < 256; ++i)
+        colors[i] = 0xFF000000u | table[static_cast<std::size_t>(i)];
+    image.setColorTable(colors);
+    return image.convertToFormat(QImage::Format_RGB32);
 }
 
 } // namespace quillon::uitest

@@ -114,7 +114,7 @@ TMainDialog::TMainDialog(QWidget* parent) : QMainWindow(parent)
     connect(FCursorFrameTimer, &QTimer::timeout, this, [this] { NextCursorFrame(); });
 
     CreateActions();
-    ConnectOptionsCommands(*this);
+    CreateOptionsCommands();
     CreateMenus();
     CreateToolBar();
     auto* central = new QWidget(this);

@@ -220,7 +220,26 @@ public:
     // Where the centre of V lies, exact also for deep views.
     QPoint ViewCenterToPaintBox(const TView& V) const;
 
+    // The icons of the commands; Render shows icon 0, or 5 while rendering.
+    static constexpr int IconRender = 0;
+    static constexpr int IconRenderRunning = 5;
+    int RenderIconIndex() const { return FRenderIcon; }
+
+    // Whether a command's behaviour is available in this build. Commands that
+    // are not stay disabled whatever the render state says.
+    static bool CommandAvailable(const QAction* Action);
+    static void SetCommandAvailable(QAction* Action, bool Available);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     // --- Components --------------------------------------------------------
+    // Each carries its member name as object name; tests find them by it.
     QMenuBar* MainMenuBar = nullptr;
     QToolBar* ToolBar = nullptr;
     QWidget* PanelControls = nullptr;
@@ -282,25 +301,10 @@ public:
     // The tool bar's Exit button (shown only in full-screen mode).
     QAction* ToolBarExit = nullptr;
 
-    // The icons of the commands; Render shows icon 0, or 5 while rendering.
-    static constexpr int IconRender = 0;
-    static constexpr int IconRenderRunning = 5;
-    int RenderIconIndex() const { return FRenderIcon; }
-
-    // Whether a command's behaviour is available in this build. Commands that
-    // are not stay disabled whatever the render state says.
-    static bool CommandAvailable(const QAction* Action);
-    static void SetCommandAvailable(QAction* Action, bool Available);
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Construction by aspect.
+    struct TCommandTables;
     void CreateActions();
     void CreateFileActions();
     void CreateEditActions();
@@ -313,6 +317,8 @@ private:
     void CreateWorkspace();
     void CreateStatusBar();
     void CreateDialogs();
+    // "Options..." and "About..." (MainDlgOptions.cpp).
+    void CreateOptionsCommands();
     void RegisterCursors();
     void LoadSettings();
     void SaveSettings();

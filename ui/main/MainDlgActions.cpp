@@ -20,94 +20,99 @@ namespace {
 
 constexpr const char* AvailableProperty = "quillonAvailable";
 
-struct TCommand {
-    QAction* TMainDialog::*Member;
-    const char* Name;
-    const char* Text; // menu caption with its access key, or the caption
-    const char* Hint;
-    int Icon;         // -1: none
-    bool Checkable;
-    bool Available;   // its behaviour exists in this build
-};
-
-// Caption, hint and icon of every command. Commands without a menu carry
-// their plain caption.
-constexpr TCommand FileCommands[] = {
-    {&TMainDialog::ActionRender, "ActionRender", "&Render", "Start rendering", iiRender, false, true},
-    {&TMainDialog::ActionReset, "ActionReset", "Rese&t", "Resets view, colors and parameters", -1, false, true},
-    {&TMainDialog::ActionLoadFromFile, "ActionLoadFromFile", "&Open...", "", iiOpen, false, true},
-    {&TMainDialog::ActionSaveToFile, "ActionSaveToFile", "S&ave as...", "", iiSaveAs, false, true},
-    {&TMainDialog::ActionSaveImageAs, "ActionSaveImageAs", "&Save image as...", "", iiSaveImage, false, true},
-    {&TMainDialog::ActionExit, "ActionExit", "&Exit", "Close application", iiExit, false, true},
-};
-
-constexpr TCommand EditCommands[] = {
-    {&TMainDialog::ActionPopHistory, "ActionPopHistory", "&Last view", "", iiLastView, false, true},
-    {&TMainDialog::ActionNextView, "ActionNextView", "&Next view", "Goes forward to the view left by Last view",
-     iiNextView, false, true},
-    {&TMainDialog::ActionScreenShot, "ActionScreenShot", "&Screenshot", "Copies a screenshot to the clipboard",
-     iiScreenShot, false, true},
-    {&TMainDialog::ActionSelectionDelete, "ActionSelectionDelete", "&Delete selection", "", iiDeleteSelection, false,
-     true},
-    {&TMainDialog::ActionZoomSelectionIn, "ActionZoomSelectionIn", "Shrink selection ", "", -1, false, true},
-    {&TMainDialog::ActionZoomSelectionOut, "ActionZoomSelectionOut", "Expand Selection", "", -1, false, true},
-};
-
-constexpr TCommand ViewCommands[] = {
-    {&TMainDialog::ActionZoomIn, "ActionZoomIn", "&Zoom in", "Zoom in", iiZoomIn, false, true},
-    {&TMainDialog::ActionZoomOut, "ActionZoomOut", "Z&oom out", "Zoom out", iiZoomOut, false, true},
-    {&TMainDialog::ActionFullScreen, "ActionFullScreen", "&Full screen", "Full screen view", iiFullScreen, true, true},
-    {&TMainDialog::ActionControlBar, "ActionControlBar", "&Control Bar", "", -1, false, true},
-    {&TMainDialog::ActionInteriorVisible, "ActionInteriorVisible", "&Interior", "Enables interior filling", iiInterior,
-     true, true},
-    {&TMainDialog::ActionHome, "ActionHome", "&Home", "Restores global view", iiHome, false, true},
-    {&TMainDialog::ActionJuliaPreview, "ActionJuliaPreview", "&Julia preview",
-     "Shows the Julia set of the point under the pointer", -1, true, true},
-};
-
-constexpr TCommand ToolsCommands[] = {
-    {&TMainDialog::ActionModeCursor, "ActionModeCursor", "&Cursor mode", "Enter cursor mode", iiModeCursor, true, true},
-    {&TMainDialog::ActionModeSelection, "ActionModeSelection", "&Select mode", "Enables selection mode",
-     iiModeSelection, true, true},
-    {&TMainDialog::ActionAutoRender, "ActionAutoRender", "&Auto-render", "Toggle auto-render mode", iiAutoRender, true,
-     true},
-    {&TMainDialog::ActionAnimatePalette, "ActionAnimatePalette", "A&nimate palette",
-     "Animates palette by color rotation", iiAnimatePalette, true, true},
-    {&TMainDialog::ActionResetPalette, "ActionResetPalette", "R&eset palette", "", -1, false, true},
-    {&TMainDialog::ActionRecordAnimation, "ActionRecordAnimation", "S&tart animation recording", "", iiRecord, true,
-     true},
-    {&TMainDialog::ActionJulia, "ActionJulia", "Toggle Mandelbrot/Julia set",
-     "Toggles between Mandelbrot set and Julia set", iiJulia, true, true},
-    {&TMainDialog::ActionOptions, "ActionOptions", "&Options...", "", iiOptions, false, false},
-};
-
-constexpr TCommand HelpCommands[] = {
-    {&TMainDialog::ActionQuickHelp, "ActionQuickHelp", "&Quick help", "Shows mouse usage", iiQuickHelp, true, true},
-    {&TMainDialog::ActionHelp, "ActionHelp", "&Help", "", -1, false, true},
-    {&TMainDialog::ActionAbout, "ActionAbout", "&About...", "", -1, false, false},
-};
-
-template <std::size_t N>
-void MakeCommands(TMainDialog& owner, const TCommand (&commands)[N])
-{
-    for (const TCommand& c : commands) {
-        auto* action = new QAction(QString::fromLatin1(c.Text), &owner);
-        action->setObjectName(QString::fromLatin1(c.Name));
-        // Hints are tool tips only: a status tip would hide every panel of the
-        // status bar while it shows.
-        if (*c.Hint)
-            action->setToolTip(QString::fromLatin1(c.Hint));
-        if (c.Icon >= 0)
-            action->setIcon(IconListIcon(c.Icon));
-        action->setCheckable(c.Checkable);
-        TMainDialog::SetCommandAvailable(action, c.Available);
-        owner.*c.Member = action;
-        // Shortcuts work also while the menu bar or tool bar is hidden.
-        owner.addAction(action);
-    }
-}
-
 } // namespace
+
+// The command tables name the window's private action members.
+struct TMainDialog::TCommandTables {
+    struct TCommand {
+        QAction* TMainDialog::*Member;
+        const char* Name;
+        const char* Text; // menu caption with its access key, or the caption
+        const char* Hint;
+        int Icon;         // -1: none
+        bool Checkable;
+        bool Available;   // its behaviour exists in this build
+    };
+
+    // Caption, hint and icon of every command. Commands without a menu carry
+    // their plain caption.
+    static constexpr TCommand FileCommands[] = {
+        {&TMainDialog::ActionRender, "ActionRender", "&Render", "Start rendering", iiRender, false, true},
+        {&TMainDialog::ActionReset, "ActionReset", "Rese&t", "Resets view, colors and parameters", -1, false, true},
+        {&TMainDialog::ActionLoadFromFile, "ActionLoadFromFile", "&Open...", "", iiOpen, false, true},
+        {&TMainDialog::ActionSaveToFile, "ActionSaveToFile", "S&ave as...", "", iiSaveAs, false, true},
+        {&TMainDialog::ActionSaveImageAs, "ActionSaveImageAs", "&Save image as...", "", iiSaveImage, false, true},
+        {&TMainDialog::ActionExit, "ActionExit", "&Exit", "Close application", iiExit, false, true},
+    };
+
+    static constexpr TCommand EditCommands[] = {
+        {&TMainDialog::ActionPopHistory, "ActionPopHistory", "&Last view", "", iiLastView, false, true},
+        {&TMainDialog::ActionNextView, "ActionNextView", "&Next view", "Goes forward to the view left by Last view",
+         iiNextView, false, true},
+        {&TMainDialog::ActionScreenShot, "ActionScreenShot", "&Screenshot", "Copies a screenshot to the clipboard",
+         iiScreenShot, false, true},
+        {&TMainDialog::ActionSelectionDelete, "ActionSelectionDelete", "&Delete selection", "", iiDeleteSelection,
+         false, true},
+        {&TMainDialog::ActionZoomSelectionIn, "ActionZoomSelectionIn", "Shrink selection ", "", -1, false, true},
+        {&TMainDialog::ActionZoomSelectionOut, "ActionZoomSelectionOut", "Expand Selection", "", -1, false, true},
+    };
+
+    static constexpr TCommand ViewCommands[] = {
+        {&TMainDialog::ActionZoomIn, "ActionZoomIn", "&Zoom in", "Zoom in", iiZoomIn, false, true},
+        {&TMainDialog::ActionZoomOut, "ActionZoomOut", "Z&oom out", "Zoom out", iiZoomOut, false, true},
+        {&TMainDialog::ActionFullScreen, "ActionFullScreen", "&Full screen", "Full screen view", iiFullScreen,
+         true, true},
+        {&TMainDialog::ActionControlBar, "ActionControlBar", "&Control Bar", "", -1, false, true},
+        {&TMainDialog::ActionInteriorVisible, "ActionInteriorVisible", "&Interior", "Enables interior filling",
+         iiInterior, true, true},
+        {&TMainDialog::ActionHome, "ActionHome", "&Home", "Restores global view", iiHome, false, true},
+        {&TMainDialog::ActionJuliaPreview, "ActionJuliaPreview", "&Julia preview",
+         "Shows the Julia set of the point under the pointer", -1, true, true},
+    };
+
+    static constexpr TCommand ToolsCommands[] = {
+        {&TMainDialog::ActionModeCursor, "ActionModeCursor", "&Cursor mode", "Enter cursor mode", iiModeCursor,
+         true, true},
+        {&TMainDialog::ActionModeSelection, "ActionModeSelection", "&Select mode", "Enables selection mode",
+         iiModeSelection, true, true},
+        {&TMainDialog::ActionAutoRender, "ActionAutoRender", "&Auto-render", "Toggle auto-render mode",
+         iiAutoRender, true, true},
+        {&TMainDialog::ActionAnimatePalette, "ActionAnimatePalette", "A&nimate palette",
+         "Animates palette by color rotation", iiAnimatePalette, true, true},
+        {&TMainDialog::ActionResetPalette, "ActionResetPalette", "R&eset palette", "", -1, false, true},
+        {&TMainDialog::ActionRecordAnimation, "ActionRecordAnimation", "S&tart animation recording", "", iiRecord, true,
+         true},
+        {&TMainDialog::ActionJulia, "ActionJulia", "Toggle Mandelbrot/Julia set",
+         "Toggles between Mandelbrot set and Julia set", iiJulia, true, true},
+        {&TMainDialog::ActionOptions, "ActionOptions", "&Options...", "", iiOptions, false, false},
+    };
+
+    static constexpr TCommand HelpCommands[] = {
+        {&TMainDialog::ActionQuickHelp, "ActionQuickHelp", "&Quick help", "Shows mouse usage", iiQuickHelp, true, true},
+        {&TMainDialog::ActionHelp, "ActionHelp", "&Help", "", -1, false, true},
+        {&TMainDialog::ActionAbout, "ActionAbout", "&About...", "", -1, false, false},
+    };
+
+    template <std::size_t N>
+    static void MakeCommands(TMainDialog& owner, const TCommand (&commands)[N])
+    {
+        for (const TCommand& c : commands) {
+            auto* action = new QAction(QString::fromLatin1(c.Text), &owner);
+            action->setObjectName(QString::fromLatin1(c.Name));
+            // Hints are tool tips only: a status tip would hide every panel of the
+            // status bar while it shows.
+            if (*c.Hint)
+                action->setToolTip(QString::fromLatin1(c.Hint));
+            if (c.Icon >= 0)
+                action->setIcon(IconListIcon(c.Icon));
+            action->setCheckable(c.Checkable);
+            TMainDialog::SetCommandAvailable(action, c.Available);
+            owner.*c.Member = action;
+            // Shortcuts work also while the menu bar or tool bar is hidden.
+            owner.addAction(action);
+        }
+    }
+};
 
 bool TMainDialog::CommandAvailable(const QAction* Action)
 {
@@ -136,7 +141,7 @@ void TMainDialog::CreateActions()
 
 void TMainDialog::CreateFileActions()
 {
-    MakeCommands(*this, FileCommands);
+    TCommandTables::MakeCommands(*this, TCommandTables::FileCommands);
     ActionRender->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(ActionRender, &QAction::triggered, this, [this] { ActionRenderExecute(); });
     connect(ActionReset, &QAction::triggered, this, [this] { ActionResetExecute(); });
@@ -148,7 +153,7 @@ void TMainDialog::CreateFileActions()
 
 void TMainDialog::CreateEditActions()
 {
-    MakeCommands(*this, EditCommands);
+    TCommandTables::MakeCommands(*this, TCommandTables::EditCommands);
     connect(ActionPopHistory, &QAction::triggered, this, [this] { ActionPopHistoryExecute(); });
     connect(ActionNextView, &QAction::triggered, this, [this] { ActionNextViewExecute(); });
     ActionPopHistory->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
@@ -161,7 +166,7 @@ void TMainDialog::CreateEditActions()
 
 void TMainDialog::CreateViewActions()
 {
-    MakeCommands(*this, ViewCommands);
+    TCommandTables::MakeCommands(*this, TCommandTables::ViewCommands);
     connect(ActionHome, &QAction::triggered, this, [this] { ActionHomeExecute(); });
     connect(ActionZoomIn, &QAction::triggered, this, [this] { ZoomBy(0.8); });
     connect(ActionZoomOut, &QAction::triggered, this, [this] { ZoomBy(1.25); });
@@ -173,7 +178,7 @@ void TMainDialog::CreateViewActions()
 
 void TMainDialog::CreateToolsActions()
 {
-    MakeCommands(*this, ToolsCommands);
+    TCommandTables::MakeCommands(*this, TCommandTables::ToolsCommands);
     ModeGroup = new QActionGroup(this);
     ModeGroup->setObjectName(QStringLiteral("ModeGroup"));
     ModeGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
@@ -190,7 +195,7 @@ void TMainDialog::CreateToolsActions()
 
 void TMainDialog::CreateHelpActions()
 {
-    MakeCommands(*this, HelpCommands);
+    TCommandTables::MakeCommands(*this, TCommandTables::HelpCommands);
     connect(ActionQuickHelp, &QAction::triggered, this, [this] { ActionQuickHelpExecute(); });
     connect(ActionHelp, &QAction::triggered, this, [this] { ActionHelpExecute(); });
 }

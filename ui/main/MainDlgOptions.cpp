@@ -25,17 +25,14 @@ TAboutBox& MainAboutBox(TMainDialog& Window)
     return *box;
 }
 
-void ConnectOptionsCommands(TMainDialog& Window)
+// "Options..." runs the options dialog on the window's session.
+void TMainDialog::CreateOptionsCommands()
 {
-    QObject::connect(Window.ActionOptions, &QAction::triggered, &Window, [&Window] {
-        RunReported([&Window] {
-            TOptionsDialog::Execute(Window.Session(), &Window);
-        });
-    });
-    QObject::connect(Window.ActionAbout, &QAction::triggered, &Window,
-                     [&Window] { RunReported([&Window] { MainAboutBox(Window).Execute(); }); });
-    TMainDialog::SetCommandAvailable(Window.ActionOptions, true);
-    TMainDialog::SetCommandAvailable(Window.ActionAbout, true);
+    connect(ActionOptions, &QAction::triggered, this,
+            [this] { RunReported([this] { TOptionsDialog::Execute(Session(), this); }); });
+    connect(ActionAbout, &QAction::triggered, this, [this] { RunReported([this] { MainAboutBox(*this).Execute(); }); });
+    SetCommandAvailable(ActionOptions, true);
+    SetCommandAvailable(ActionAbout, true);
 }
 
 } // namespace quillon
