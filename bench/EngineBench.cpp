@@ -280,6 +280,32 @@ int main(int argc, char** argv)
         ratio(TVariant::Plain, TVariant::Scalar);
     }
 
+    // Smooth colors: the same views with and without the continuous values, one
+    // worker, the vectorised kernel as it renders; runs alternate so that a
+    // busy machine weighs on both alike.
+    if (std::find(variants.begin(), variants.end(), TVariant::Cycles) != variants.end()) {
+        const std::vector<TBenchView> smoothViews = {
+            {"whole set (-0.6,0) scale 4/1920", whole, 1000, false},
+            {"no interior (-0.7436,0.1318) scale 1e-7", TView::Create({-0.7436, 0.1318}, 1e-7, 0), 1000, false},
+            {"seahorse valley (-0.7453,0.1127) 1e-5", TView::Create({-0.7453, 0.1127}, 1e-5, 0), 1000, true},
+        };
+        for (const TBenchView& v : smoothViews) {
+            TProcessor plain, smooth;
+            Configure(plain, v, 1, TVariant::Cycles);
+            Configure(smooth, v, 1, TVariant::Cycles);
+            smooth.SetSmoothColors(true);
+            TTiming bestPlain, bestSmooth;
+            for (int r = 0; r < repeat; ++r) {
+                const TTiming a = Render(plain);
+                const TTiming b = Render(smooth);
+                if (r == 0 || a.CpuMs < bestPlain.CpuMs) bestPlain = a;
+                if (r == 0 || b.CpuMs < bestSmooth.CpuMs) bestSmooth = b;
+            }
+            std::printf("smooth colors, %-40s 1 worker: cpu ms %.1f without, %.1f with: %.3f\n", v.Name,
+                        bestPlain.CpuMs, bestSmooth.CpuMs, bestSmooth.CpuMs / bestPlain.CpuMs);
+        }
+    }
+
     // The plain iteration speed of each instruction set (no cycles, every step run).
     if (std::find(variants.begin(), variants.end(), TVariant::Plain) != variants.end()) {
         const TBenchView v{"cardioid interior, no cycle detection", cardioid, 1000, false};

@@ -448,21 +448,25 @@ std::int64_t TProcessor::IterateJulia(const TPoint2D& p) const
     return PixelIndex(p.x, p.y, c.x, c.y, ColorOffset(), ColorCount());
 }
 
+template <class TCode>
+std::uint16_t TProcessor::SmoothCodeFor(int n, int offset, int colorCount, TCode code) const
+{
+    if (n <= 0) return NoSmoothCode;
+    // Counts past the top entry all show it when the palette does not wrap:
+    // there is nothing to blend with.
+    if (!FThreadIsColorWrapping && offset + static_cast<std::int64_t>(n) + 1 > colorCount - 1)
+        return SmoothCodeAtCount;
+    return code();
+}
+
 std::int64_t TProcessor::StoreOutcome(int x, int y, int n, double r2, double zx, double zy, double cx, double cy,
                                       int offset, int colorCount)
 {
     const std::int64_t index = OutcomeIndex(n, r2, offset, colorCount);
     FBmp8.SetBuffer(x, y, static_cast<int>(index & 0xFF));
     if (FThreadSmooth && x >= 0 && x < Width()) {
-        std::uint16_t code = NoSmoothCode;
-        if (n > 0) {
-            // Counts past the top entry all show it when the palette does not
-            // wrap: there is nothing to blend with.
-            if (!FThreadIsColorWrapping && offset + static_cast<std::int64_t>(n) + 1 > colorCount - 1)
-                code = SmoothCodeAtCount;
-            else
-                code = SmoothCodeOf(SmoothEscapeValue(n, zx, zy, cx, cy, FThreadAbsMax2), n);
-        }
+        const std::uint16_t code = SmoothCodeFor(
+            n, offset, colorCount, [&] { return SmoothCodeOf(SmoothEscapeValue(n, zx, zy, cx, cy, FThreadAbsMax2), n); });
         const std::size_t k = static_cast<std::size_t>(y) * static_cast<std::size_t>(Width()) + static_cast<std::size_t>(x);
         std::atomic_ref<std::uint16_t>(FSmoothCodes[k]).store(code, std::memory_order_relaxed);
     }
@@ -538,19 +542,17 @@ void TProcessor::ComputeLineScalar(int y, TAlgorithm algorithm)
 
 void TProcessor::ComputeLineSimd(int y, TAlgorithm algorithm)
 {
-    if (FThreadSmooth) {
-        ComputeLineScalar(y, algorithm);
-        return;
-    }
     const int width = Width();
     const int colorCount = ColorCount();
     // Per worker thread, grown to the widest line it has seen.
     thread_local std::vector<std::int32_t> counts;
     thread_local std::vector<double> lastR2;
+    thread_local std::vector<std::uint16_t> smooth;
     if (counts.size() < static_cast<std::size_t>(width)) {
         counts.resize(static_cast<std::size_t>(width));
         lastR2.resize(static_cast<std::size_t>(width));
     }
+    if (FThreadSmooth && smooth.size() < static_cast<std::size_t>(width)) smooth.resize(static_cast<std::size_t>(width));
     TEscapeLine line;
     line.Matrix = &PxToLogMatrix;
     line.Y = y + FBandFirstLine;
@@ -564,12 +566,20 @@ void TProcessor::ComputeLineSimd(int y, TAlgorithm algorithm)
     line.Stop = &FTerminated;
     line.NeedLastR2 = FThreadIsInterior;
     line.DetectCycles = FThreadCycleDetection;
+    if (FThreadSmooth) line.SmoothCodes = smooth.data();
     if (!SimdEscapeLine(line, counts.data(), lastR2.data())) return; // stopped
     // The offset and wrapping act here, where counts become indices.
+    std::uint16_t* codes =
+        FThreadSmooth ? FSmoothCodes.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) : nullptr;
     for (int x = 0; x < width; ++x) {
-        const std::int64_t index = OutcomeIndex(counts[static_cast<std::size_t>(x)],
-                                                lastR2[static_cast<std::size_t>(x)], ColorOffset(), colorCount);
+        const std::size_t k = static_cast<std::size_t>(x);
+        const int offset = ColorOffset();
+        const std::int64_t index = OutcomeIndex(counts[k], lastR2[k], offset, colorCount);
         FBmp8.SetBuffer(x, y, static_cast<int>(index & 0xFF));
+        if (codes) {
+            const std::uint16_t code = SmoothCodeFor(counts[k], offset, colorCount, [&] { return smooth[k]; });
+            std::atomic_ref<std::uint16_t>(codes[k]).store(code, std::memory_order_relaxed);
+        }
     }
 }
 

@@ -289,6 +289,10 @@ private:
     std::int64_t PixelIndex(double x, double y, double cx, double cy, int offset, int colorCount) const;
     // Index of an escape count n, or of a pixel that did not escape (n 0, last r2).
     std::int64_t OutcomeIndex(std::int64_t n, double r2, int offset, int colorCount) const;
+    // The smooth code of a pixel that ended at count n (0: did not escape);
+    // code() gives the code of its continuous value, asked only when it is needed.
+    template <class TCode>
+    std::uint16_t SmoothCodeFor(int n, int offset, int colorCount, TCode code) const;
     // The index of a pixel's outcome (count n, last r2, escaping z) and, with
     // smooth colors, its code.
     std::int64_t StoreOutcome(int x, int y, int n, double r2, double zx, double zy, double cx, double cy,

@@ -36,12 +36,15 @@
 #include <hwy/highway.h>
 
 #include "engine/SimdKernel.h"
+#include "engine/SmoothColors.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 HWY_BEFORE_NAMESPACE();
 namespace quillon {
@@ -186,17 +189,149 @@ std::int64_t FinishCycle(double x, double y, double cx, double cy, std::int64_t 
     return length + more;
 }
 
+// SmoothLog2, lane by lane, with the same operations in the same order.
+HWY_INLINE V SmoothLog2V(D d, DI di, V x)
+{
+    const VI bits = hn::BitCast(di, x);
+    V e = hn::ConvertTo(d, hn::Sub(hn::And(hn::ShiftRight<52>(bits), hn::Set(di, 0x7FF)), hn::Set(di, 1023)));
+    V m = hn::BitCast(d, hn::Or(hn::And(bits, hn::Set(di, 0x000FFFFFFFFFFFFF)), hn::Set(di, 0x3FF0000000000000)));
+    const M big = hn::Gt(m, hn::Set(d, SmoothLog2Sqrt2));
+    const V one = hn::Set(d, 1.0);
+    m = hn::IfThenElse(big, hn::Mul(m, hn::Set(d, 0.5)), m);
+    e = hn::IfThenElse(big, hn::Add(e, one), e);
+    const V s = hn::Div(hn::Sub(m, one), hn::Add(m, one));
+    const V s2 = hn::Mul(s, s);
+    V p = hn::Add(hn::Mul(s2, hn::Set(d, 1.0 / 9)), hn::Set(d, 1.0 / 7));
+    p = hn::Add(hn::Mul(p, s2), hn::Set(d, 1.0 / 5));
+    p = hn::Add(hn::Mul(p, s2), hn::Set(d, 1.0 / 3));
+    p = hn::Add(hn::Mul(p, s2), one);
+    return hn::Add(e, hn::Mul(hn::Mul(s, p), hn::Set(d, SmoothLog2Scale)));
+}
+
+// The smooth codes of escaped pixels (SmoothCodeOf(SmoothEscapeValue(...)), lane
+// by lane): the escapes of a line are gathered here and computed a batch of
+// vectors at a time, so that the kernel's loop only hands over the escaping points.
+class TSmoothBatch {
+public:
+    TSmoothBatch(std::uint16_t* out, double absMax2) : FOut(out)
+    {
+        FValid = absMax2 > 1 && std::isfinite(absMax2);
+        FLog2Radius = FValid ? SmoothLog2(absMax2) : 0;
+    }
+    TSmoothBatch(const TSmoothBatch&) = delete;
+    TSmoothBatch& operator=(const TSmoothBatch&) = delete;
+    ~TSmoothBatch() { Flush(); }
+
+    // Pixel px escaped at test n from the point (x, y) under c = (cx, cy).
+    void Add(int px, std::int64_t n, double x, double y, double cx, double cy)
+    {
+        if (!FValid) {
+            FOut[px] = SmoothCodeAtCount; // the code of a NaN value
+            return;
+        }
+        if (FCount == kSize) Flush();
+        const std::size_t i = FCount++;
+        FPixel[i] = px;
+        FN[i] = static_cast<double>(n);
+        FX[i] = x;
+        FY[i] = y;
+        FCX[i] = cx;
+        FCY[i] = cy;
+    }
+
+    void Flush()
+    {
+        if (FCount == 0) return;
+        const D d;
+        const DI di;
+        const std::size_t L = hn::Lanes(d);
+        // Padding lanes start far out: they take no steps.
+        for (std::size_t i = FCount; i % (4 * L) != 0; ++i) {
+            FN[i] = FY[i] = FCX[i] = FCY[i] = 0;
+            FX[i] = 1e3;
+        }
+        const V one = hn::Set(d, 1.0);
+        const V far = hn::Set(d, SmoothFarAbs2);
+        const V log2Radius = hn::Set(d, FLog2Radius);
+        const V weightOne = hn::Set(d, SmoothWeightOne);
+        const V half = hn::Set(d, 0.5);
+        const V top = hn::Set(d, 3.0 * SmoothWeightOne - 1);
+        const V atCount = hn::Set(d, SmoothCodeAtCount);
+        // Four vectors at a time, so that their chains of dependent operations overlap.
+        for (std::size_t i = 0; i < FCount; i += 4 * L) {
+#define QUILLON_SMOOTH_EACH(M) M(0) M(1) M(2) M(3)
+#define QUILLON_SMOOTH_LOAD(j)                                                       \
+    V x##j = hn::Load(d, FX + i + j * L), y##j = hn::Load(d, FY + i + j * L);          \
+    const V cx##j = hn::Load(d, FCX + i + j * L), cy##j = hn::Load(d, FCY + i + j * L); \
+    V xx##j = hn::Mul(x##j, x##j), yy##j = hn::Mul(y##j, y##j);                       \
+    V r2##j = hn::Add(xx##j, yy##j);                                                  \
+    VI k##j = hn::Zero(di);
+            QUILLON_SMOOTH_EACH(QUILLON_SMOOTH_LOAD)
+            // A lane steps while its r2 is below SmoothFarAbs2; only its r2 and step
+            // count must stop there (its x and y are not needed afterwards).
+            for (int step = 0; step < SmoothMaxExtraSteps; ++step) {
+#define QUILLON_SMOOTH_GO(j) const M go##j = hn::Lt(r2##j, far);
+                QUILLON_SMOOTH_EACH(QUILLON_SMOOTH_GO)
+                if (hn::AllFalse(d, hn::Or(hn::Or(go0, go1), hn::Or(go2, go3)))) break;
+#define QUILLON_SMOOTH_STEP(j)                                         \
+    {                                                                  \
+        const V ny = hn::Add(hn::Mul(hn::Add(x##j, x##j), y##j), cy##j); \
+        x##j = hn::Add(hn::Sub(xx##j, yy##j), cx##j);                    \
+        y##j = ny;                                                     \
+        xx##j = hn::Mul(x##j, x##j);                                   \
+        yy##j = hn::Mul(y##j, y##j);                                   \
+        r2##j = hn::IfThenElse(go##j, hn::Add(xx##j, yy##j), r2##j);   \
+        k##j = hn::Sub(k##j, hn::BitCast(di, hn::VecFromMask(d, go##j))); \
+    }
+                QUILLON_SMOOTH_EACH(QUILLON_SMOOTH_STEP)
+            }
+#define QUILLON_SMOOTH_CODE(j)                                                                                    \
+    {                                                                                                             \
+        const V n = hn::Load(d, FN + i + j * L);                                                                  \
+        const V count = hn::Add(hn::Add(n, hn::ConvertTo(d, k##j)), one);                                         \
+        const V v = hn::Sub(count, SmoothLog2V(d, di, hn::Div(SmoothLog2V(d, di, r2##j), log2Radius)));          \
+        const V scaled = hn::Floor(hn::Add(hn::Mul(hn::Add(hn::Sub(v, n), one), weightOne), half));               \
+        V code = hn::Min(hn::IfThenElse(hn::Gt(scaled, hn::Zero(d)), scaled, hn::Zero(d)), top);                 \
+        code = hn::IfThenElse(hn::IsNaN(v), atCount, code);                                                      \
+        hn::Store(hn::ConvertTo(di, code), di, FCode + i + j * L);                                                \
+    }
+            QUILLON_SMOOTH_EACH(QUILLON_SMOOTH_CODE)
+#undef QUILLON_SMOOTH_EACH
+#undef QUILLON_SMOOTH_LOAD
+#undef QUILLON_SMOOTH_GO
+#undef QUILLON_SMOOTH_STEP
+#undef QUILLON_SMOOTH_CODE
+        }
+        for (std::size_t i = 0; i < FCount; ++i) FOut[FPixel[i]] = static_cast<std::uint16_t>(FCode[i]);
+        FCount = 0;
+    }
+
+private:
+    static constexpr std::size_t kSize = 8 * (HWY_MAX_BYTES / sizeof(double));
+    std::uint16_t* FOut;
+    bool FValid;
+    double FLog2Radius;
+    std::size_t FCount = 0;
+    int FPixel[kSize];
+    HWY_ALIGN double FN[kSize], FX[kSize], FY[kSize], FCX[kSize], FCY[kSize];
+    HWY_ALIGN std::int64_t FCode[kSize];
+};
+
 // One test and step where every lane also stops at the limit on its own: a lane
 // is active while it has not escaped and has made fewer than maxSteps tests; only
 // active lanes count, keep their r2 and may escape.
-HWY_INLINE void IterateToEnd(D d, DI di, V& x, V& y, V cx, V cy, VI& count, M& stay, V& r2Kept, V absMax2,
-                             VI maxSteps)
+// The point of each lane's last test is kept in (zx, zy): for an escaped lane,
+// the point that escaped (the tail is latency-bound, so this costs nothing).
+HWY_INLINE void IterateToEnd(D d, DI di, V& x, V& y, V cx, V cy, VI& count, M& stay, V& r2Kept, V& zx, V& zy,
+                             V absMax2, VI maxSteps)
 {
     const M active = hn::And(stay, hn::RebindMask(d, hn::Lt(count, maxSteps)));
     const V xx = hn::Mul(x, x);
     const V yy = hn::Mul(y, y);
     const V r2 = hn::Add(xx, yy);
     r2Kept = hn::IfThenElse(active, r2, r2Kept);
+    zx = hn::IfThenElse(active, x, zx);
+    zy = hn::IfThenElse(active, y, zy);
     count = CountUp(d, di, count, active);
     stay = hn::AndNot(hn::And(active, hn::Ge(r2, absMax2)), stay);
     const V ny = hn::Add(hn::Mul(hn::Add(x, x), y), cy);
@@ -223,7 +358,7 @@ struct TLineEnd {
 };
 
 bool FinishLine(const TLineEnd& in, const TEscapeLine& line, std::int64_t clock, TLineStop& stop,
-                std::int32_t* counts, double* lastR2)
+                std::int32_t* counts, double* lastR2, TSmoothBatch* smooth)
 {
     const D d;
     const DI di;
@@ -247,6 +382,7 @@ bool FinishLine(const TLineEnd& in, const TEscapeLine& line, std::int64_t clock,
     M stay0 = hn::MaskFromVec(hn::BitCast(d, hn::Load(di, Live))),
       stay1 = hn::MaskFromVec(hn::BitCast(d, hn::Load(di, Live + L)));
     V r2Kept0 = hn::Zero(d), r2Kept1 = hn::Zero(d);
+    V zx0 = hn::Zero(d), zy0 = hn::Zero(d), zx1 = hn::Zero(d), zy1 = hn::Zero(d);
     std::int64_t work = 0, cycleWork = 0;
     for (;;) {
         hn::Store(x0, d, BX);
@@ -254,8 +390,8 @@ bool FinishLine(const TLineEnd& in, const TEscapeLine& line, std::int64_t clock,
         hn::Store(x1, d, BX + L);
         hn::Store(y1, d, BY + L);
         for (int k = 0; k < 32; ++k) {
-            IterateToEnd(d, di, x0, y0, cx0, cy0, count0, stay0, r2Kept0, absMax2, maxSteps);
-            IterateToEnd(d, di, x1, y1, cx1, cy1, count1, stay1, r2Kept1, absMax2, maxSteps);
+            IterateToEnd(d, di, x0, y0, cx0, cy0, count0, stay0, r2Kept0, zx0, zy0, absMax2, maxSteps);
+            IterateToEnd(d, di, x1, y1, cx1, cy1, count1, stay1, r2Kept1, zx1, zy1, absMax2, maxSteps);
         }
         clock += 32;
         work += 32;
@@ -305,11 +441,16 @@ bool FinishLine(const TLineEnd& in, const TEscapeLine& line, std::int64_t clock,
     hn::Store(hn::BitCast(di, hn::VecFromMask(d, stay1)), di, Live + L);
     hn::Store(r2Kept0, d, R2);
     hn::Store(r2Kept1, d, R2 + L);
+    hn::Store(zx0, d, X);
+    hn::Store(zy0, d, Y);
+    hn::Store(zx1, d, X + L);
+    hn::Store(zy1, d, Y + L);
     for (std::size_t s = 0; s < 2 * L; ++s) {
         const int px = in.Pixel[s];
         if (px < 0 || Cycled[s]) continue;
         if (Live[s] == 0) {
             counts[px] = static_cast<std::int32_t>(Count[s]);
+            if (smooth) smooth->Add(px, Count[s], X[s], Y[s], in.CX[s], in.CY[s]);
         } else {
             counts[px] = 0;
             lastR2[px] = R2[s];
@@ -332,6 +473,9 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
     const int width = line.Width;
     const std::int64_t maxSteps = std::max(line.MaxSteps, 1);
     const V absMax2 = hn::Set(d, line.AbsMax2);
+    std::optional<TSmoothBatch> smoothBatch;
+    if (line.SmoothCodes) smoothBatch.emplace(line.SmoothCodes, line.AbsMax2);
+    TSmoothBatch* const smooth = smoothBatch ? &*smoothBatch : nullptr;
 
     // The lanes' state at the start of a block; vector k holds slots k*L .. k*L+L-1.
     HWY_ALIGN double X[kSlots], Y[kSlots], CX[kSlots], CY[kSlots], R2[kSlots];
@@ -348,6 +492,10 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
     // The saved point of each lane's orbit and the age at which the next is saved.
     HWY_ALIGN double SX[kSlots], SY[kSlots];
     HWY_ALIGN std::int64_t NextSave[kSlots];
+    // For smooth values: the points the lanes tested in the last chunk of a
+    // counting block (the chunk where the escapes happened), and its start.
+    HWY_ALIGN double ZX[kCountingChunk * kSlots], ZY[kCountingChunk * kSlots];
+    std::int64_t chunkStart = 0;
     const bool detectCycles = line.DetectCycles;
     std::uint64_t checks = 0;     // looks for cycles so far
     std::uint64_t checkEvery = 1; // blocks between looks
@@ -520,7 +668,16 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
             const bool shortCheck = false; // counting blocks are short and rare in the interior
             while (done < block) {
                 const std::int64_t chunk = std::min(kCountingChunk, block - done);
+                chunkStart = done;
                 for (std::int64_t i = 0; i < chunk; ++i) {
+                    if (smooth) {
+                        // Stores: they do not compete with the arithmetic for its pipes.
+#define QUILLON_SIMD_TESTED(k)                                \
+    hn::Store(x##k, d, ZX + i * kSlots + k * L); \
+    hn::Store(y##k, d, ZY + i * kSlots + k * L);
+                        QUILLON_SIMD_EACH(QUILLON_SIMD_TESTED)
+#undef QUILLON_SIMD_TESTED
+                    }
 #define QUILLON_SIMD_ITERATE(k) IterateCounting(d, di, x##k, y##k, cx##k, cy##k, count##k, stay##k, r2##k, absMax2);
                     QUILLON_SIMD_EACH(QUILLON_SIMD_ITERATE)
 #undef QUILLON_SIMD_ITERATE
@@ -602,6 +759,11 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
                     const int px = Pixel[s];
                     if (px < 0) continue;
                     counts[px] = static_cast<std::int32_t>(blockStart - Start[s] + Count[s]);
+                    if (smooth) {
+                        // The escaping test was the block's Count-th, in its last chunk.
+                        const std::size_t i = static_cast<std::size_t>(Count[s] - 1 - chunkStart) * kSlots + s;
+                        smooth->Add(px, counts[px], ZX[i], ZY[i], CX[s], CY[s]);
+                    }
                     --live;
                     refill(s);
                 }
@@ -644,7 +806,8 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
                 Pixel[j] = -1;
             }
             addWork();
-            return FinishLine({X, Y, CX, CY, Count, Pixel, SX, SY, NextSave}, line, clock, stop, counts, lastR2);
+            return FinishLine({X, Y, CX, CY, Count, Pixel, SX, SY, NextSave}, line, clock, stop, counts, lastR2,
+                              smooth);
         }
     }
     addWork();

@@ -37,6 +37,11 @@ struct TEscapeLine {
     bool NeedLastR2 = true;
     // Off: every pixel that does not escape runs all MaxSteps tests (for comparison).
     bool DetectCycles = true;
+    // When set, receives for every pixel x that escapes at test n the code of its
+    // continuous value in SmoothCodes[x]: SmoothCodeOf(SmoothEscapeValue(n, z, c,
+    // AbsMax2), n) for the point z of that test, computed lane by lane with the
+    // same operations as those functions. Entries of other pixels are left alone.
+    std::uint16_t* SmoothCodes = nullptr;
     // When set, receives the lane iterations the kernel ran (idle lanes included),
     // plus the scalar steps spent on cycles.
     std::int64_t* Work = nullptr;

@@ -3,9 +3,11 @@
 // identical counts and final magnitudes straight from the line kernel.
 #include "EngineTestUtil.h"
 #include "engine/SimdKernel.h"
+#include "engine/SmoothColors.h"
 
 #include <hwy/targets.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -210,6 +212,42 @@ TEST(SimdKernel, ImagesEqualTheScalarKernelsOnEverySupportedInstructionSet)
     hwy::SetSupportedTargetsForTest(0);
 }
 
+TEST(SimdKernel, SmoothCodesEqualTheScalarKernelsOnEverySupportedInstructionSet)
+{
+    const auto render = [](const TCase& c, TKernel kernel) {
+        TProcessor p;
+        Configure(p, c);
+        p.SetSmoothColors(true);
+        p.SetKernel(kernel);
+        EXPECT_TRUE(Render(p));
+        std::vector<std::uint16_t> codes;
+        for (int y = 0; y < p.Height(); ++y)
+            for (int x = 0; x < p.Width(); ++x) codes.push_back(p.SmoothCode(x, y));
+        return std::make_pair(p.Bitmap().CopyPixels(), codes);
+    };
+    std::vector<std::pair<std::vector<std::uint8_t>, std::vector<std::uint16_t>>> scalar;
+    for (const TCase& c : Cases()) scalar.push_back(render(c, TKernel::Scalar));
+    for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) {
+        hwy::SetSupportedTargetsForTest(target);
+        for (std::size_t k = 0; k < Cases().size(); ++k) {
+            const TCase& c = Cases()[k];
+            const auto simd = render(c, TKernel::Simd);
+            EXPECT_EQ(simd.first, scalar[k].first) << c.Name << " on " << hwy::TargetName(target);
+            const auto& want = scalar[k].second;
+            const auto diff = std::mismatch(want.begin(), want.end(), simd.second.begin());
+            EXPECT_TRUE(diff.first == want.end())
+                << c.Name << " on " << hwy::TargetName(target) << ":"
+                << " pixel " << (diff.first - want.begin()) << " scalar " << *diff.first << " simd " << *diff.second;
+        }
+    }
+    hwy::SetSupportedTargetsForTest(0);
+    // The views really carry fractions: not every escaped pixel at its own entry.
+    const auto& whole = scalar[0].second;
+    EXPECT_GT(std::count_if(whole.begin(), whole.end(),
+                            [](std::uint16_t code) { return code != NoSmoothCode && code != SmoothCodeAtCount; }),
+              1000);
+}
+
 TEST(SimdKernel, CountsAndFinalMagnitudesEqualEscapeCount)
 {
     struct Row {
@@ -240,12 +278,14 @@ TEST(SimdKernel, CountsAndFinalMagnitudesEqualEscapeCount)
         for (int y = 0; y < p.Height(); ++y) {
             std::vector<std::int32_t> counts(333, -1);
             std::vector<double> lastR2(333, -1);
+            std::vector<std::uint16_t> smooth(333, 7);
             TEscapeLine line;
             line.Matrix = &p.PxToLogMatrix;
             line.Y = y;
             line.Width = 333;
             line.MaxSteps = r.MaxSteps;
             line.AbsMax2 = r.AbsMax2;
+            line.SmoothCodes = smooth.data();
             SimdEscapeLine(line, counts.data(), lastR2.data());
             for (int x = 0; x < 333; ++x) {
                 const TPoint2D c = p.PixelToLog({x, y});
@@ -255,6 +295,18 @@ TEST(SimdKernel, CountsAndFinalMagnitudesEqualEscapeCount)
                 if (n == 0) {
                     ASSERT_TRUE(SameBits(lastR2[static_cast<std::size_t>(x)], r2))
                         << "pixel " << x << "," << y << ": " << lastR2[static_cast<std::size_t>(x)] << " vs " << r2;
+                    ASSERT_EQ(smooth[static_cast<std::size_t>(x)], 7) << "pixel " << x << "," << y;
+                } else {
+                    // The continuous value from the point of the escaping test.
+                    double zx = c.x, zy = c.y;
+                    for (int i = 1; i < n; ++i) {
+                        const double xx = zx * zx, yy = zy * zy;
+                        zy = 2 * zx * zy + c.y;
+                        zx = (xx - yy) + c.x;
+                    }
+                    const double v = SmoothEscapeValue(n, zx, zy, c.x, c.y, r.AbsMax2);
+                    ASSERT_EQ(smooth[static_cast<std::size_t>(x)], SmoothCodeOf(v, n))
+                        << "pixel " << x << "," << y << ": value " << v;
                 }
             }
         }
