@@ -39,12 +39,17 @@
 #include "engine/SmoothColors.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <limits>
+#include <memory>
+#include <mutex>
 #include <optional>
+#include <vector>
 
 HWY_BEFORE_NAMESPACE();
 namespace quillon {
@@ -814,11 +819,6 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
     return true;
 }
 
-const char* TargetName()
-{
-    return hwy::TargetName(HWY_TARGET);
-}
-
 } // namespace
 } // namespace HWY_NAMESPACE
 } // namespace quillon
@@ -828,17 +828,125 @@ HWY_AFTER_NAMESPACE();
 namespace quillon {
 
 HWY_EXPORT(EscapeLine);
-HWY_EXPORT(TargetName);
+
+namespace {
+
+using TEscapeLineFn = bool (*)(const TEscapeLine&, std::int32_t*, double*);
+
+// The kernel of one instruction set, from the dispatch table.
+TEscapeLineFn KernelOf(std::int64_t target)
+{
+    hwy::ChosenTarget one;
+    one.Update(target);
+    return HWY_DISPATCH_TABLE(EscapeLine)[one.GetIndex()];
+}
+
+double ThreadCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// Processor seconds of one kernel on a short sample of the work it does: a line
+// of orbits that never escape (every step run) and a line across the whole set
+// (escapes, refills and cycles), the best of three tries each.
+double SampleSeconds(TEscapeLineFn kernel)
+{
+    std::int32_t counts[320];
+    double lastR2[320];
+    TMatrix2D interior;
+    interior.m = {{{1e-4, 0, -0.2 - 32e-4}, {0, 0, 1e-3}}};
+    TMatrix2D whole;
+    whole.m = {{{3.0 / 320, 0, -2.1}, {0, 0, 0.3}}};
+    TEscapeLine plain;
+    plain.Matrix = &interior;
+    plain.Width = 64;
+    plain.MaxSteps = 12000;
+    plain.DetectCycles = false;
+    TEscapeLine mixed;
+    mixed.Matrix = &whole;
+    mixed.Width = 320;
+    mixed.MaxSteps = 500;
+    double total = 0;
+    for (const TEscapeLine* line : {&plain, &mixed}) {
+        double best = 1e9;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            const double t0 = ThreadCpuSeconds();
+            kernel(*line, counts, lastR2);
+            best = std::min(best, ThreadCpuSeconds() - t0);
+        }
+        total += best;
+    }
+    return total;
+}
+
+// The instruction set the kernel runs with, for each set of available ones
+// (tests and the benchmark narrow it): the widest, unless a narrower one is
+// measured clearly faster on this processor (a few milliseconds, once per
+// process). Every instruction set gives the same images, so only speed differs.
+struct TChoice {
+    std::int64_t Available = -1;
+    std::int64_t Target = 0;
+    TEscapeLineFn Kernel = nullptr;
+};
+
+std::mutex gChoiceMutex;
+std::vector<std::unique_ptr<const TChoice>> gChoices; // guarded by gChoiceMutex; never changed once made
+std::atomic<const TChoice*> gCurrent{nullptr};        // the last one asked for
+
+TChoice Choose(std::int64_t available)
+{
+    std::vector<std::int64_t> candidates;
+    for (std::int64_t bits = available; bits != 0; bits &= bits - 1) {
+        const std::int64_t target = bits & -bits;
+        // Vectors of one double cannot win; they run only when nothing else can.
+        if ((target & (HWY_SCALAR | HWY_EMU128)) == 0 || available == target) candidates.push_back(target);
+    }
+    if (candidates.empty()) candidates.push_back(available & -available);
+    // Lower bits are the wider, preferred instruction sets.
+    std::int64_t best = candidates.front();
+    if (candidates.size() > 1) {
+        double bestSeconds = SampleSeconds(KernelOf(best));
+        for (std::size_t k = 1; k < candidates.size(); ++k) {
+            const double seconds = SampleSeconds(KernelOf(candidates[k]));
+            // A narrower one must be clearly faster: the sample is short.
+            if (seconds < 0.95 * bestSeconds) {
+                best = candidates[k];
+                bestSeconds = seconds;
+            }
+        }
+    }
+    return {available, best, KernelOf(best)};
+}
+
+const TChoice& Chosen()
+{
+    const std::int64_t available = hwy::SupportedTargets() & HWY_TARGETS;
+    const TChoice* current = gCurrent.load(std::memory_order_acquire);
+    if (current && current->Available == available) return *current;
+    std::lock_guard<std::mutex> lock(gChoiceMutex);
+    for (const auto& choice : gChoices)
+        if (choice->Available == available) current = choice.get();
+    if (!current || current->Available != available) {
+        gChoices.push_back(std::make_unique<const TChoice>(Choose(available)));
+        current = gChoices.back().get();
+    }
+    gCurrent.store(current, std::memory_order_release);
+    return *current;
+}
+
+} // namespace
 
 bool SimdEscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
 {
     if (line.Width <= 0) return true;
-    return HWY_DYNAMIC_DISPATCH(EscapeLine)(line, counts, lastR2);
+    return Chosen().Kernel(line, counts, lastR2);
 }
 
 std::string SimdTargetName()
 {
-    return HWY_DYNAMIC_DISPATCH(TargetName)();
+    return hwy::TargetName(Chosen().Target);
 }
 
 } // namespace quillon

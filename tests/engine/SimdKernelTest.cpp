@@ -182,6 +182,16 @@ TEST(SimdKernel, DefaultsToTheVectorisedKernelAndNamesItsInstructionSet)
     EXPECT_FALSE(TProcessor::KernelTargetName().empty());
 }
 
+TEST(SimdKernel, RunsWithAnInstructionSetOfThisProcessor)
+{
+    // The one measured fastest here; with a single one available, that one.
+    const std::string chosen = TProcessor::KernelTargetName();
+    std::vector<std::string> names;
+    for (const std::int64_t target : hwy::SupportedAndGeneratedTargets()) names.push_back(hwy::TargetName(target));
+    EXPECT_NE(std::find(names.begin(), names.end(), chosen), names.end()) << chosen;
+    EXPECT_EQ(TProcessor::KernelTargetName(), chosen); // kept for the process
+}
+
 TEST(SimdKernel, ImagesEqualTheScalarKernelsForEveryCase)
 {
     const auto scalar = ScalarImages();
