@@ -922,8 +922,12 @@ TChoice Choose(std::int64_t available)
 
 const TChoice& Chosen()
 {
-    const std::int64_t available = hwy::SupportedTargets() & HWY_TARGETS;
+    // Asking for the available instruction sets is slow (under a hypervisor each
+    // processor query traps), so it is asked only when Highway's own choice was
+    // reset: that is what narrowing them (tests, the benchmark) does.
     const TChoice* current = gCurrent.load(std::memory_order_acquire);
+    if (current && hwy::GetChosenTarget().IsInitialized()) return *current;
+    const std::int64_t available = hwy::SupportedTargets() & HWY_TARGETS;
     if (current && current->Available == available) return *current;
     std::lock_guard<std::mutex> lock(gChoiceMutex);
     for (const auto& choice : gChoices)
