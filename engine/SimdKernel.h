@@ -1,6 +1,7 @@
 #pragma once
-// The vectorised escape-time kernel: a whole image line at a time, with the best
-// instruction set of the running processor (chosen once, at the first call).
+// The vectorised escape-time kernel: a whole image line at a time, with the
+// instruction set measured fastest on the running processor (chosen once, at
+// the first call; every one gives the same results).
 //
 // Its counts equal TProcessor::EscapeCount's for every pixel and setting: the same
 // double operations in the same order, no fused multiply-add. The lanes of several
