@@ -484,21 +484,35 @@ void TProcessor::CopySmoothPixels(std::uint32_t* dest, int destPixelsPerLine, in
 {
     const int width = Width();
     const TSmoothPalette palette(FBmp8.ColorTable(), ColorCount() - 1, FThreadIsColorWrapping);
-    std::vector<std::uint8_t> indices(static_cast<std::size_t>(width));
-    std::vector<std::uint16_t> codes(static_cast<std::size_t>(width), NoSmoothCode);
-    for (int line = 0; line < lineCount; ++line) {
-        const int y = firstLine + line;
-        if (y < 0 || y >= Height()) continue;
-        FBmp8.CopyLine(y, indices.data());
-        if (FHasSmoothCodes) {
-            const std::uint16_t* src = FSmoothCodes.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-            for (int x = 0; x < width; ++x)
-                codes[static_cast<std::size_t>(x)] =
-                    std::atomic_ref<const std::uint16_t>(src[x]).load(std::memory_order_relaxed);
+    const auto copy = [&](int begin, int end) {
+        std::vector<std::uint8_t> indices(static_cast<std::size_t>(width));
+        std::vector<std::uint16_t> codes(static_cast<std::size_t>(width), NoSmoothCode);
+        for (int line = begin; line < end; ++line) {
+            const int y = firstLine + line;
+            if (y < 0 || y >= Height()) continue;
+            FBmp8.CopyLine(y, indices.data());
+            if (FHasSmoothCodes) {
+                const std::uint16_t* src =
+                    FSmoothCodes.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+                for (int x = 0; x < width; ++x)
+                    codes[static_cast<std::size_t>(x)] =
+                        std::atomic_ref<const std::uint16_t>(src[x]).load(std::memory_order_relaxed);
+            }
+            palette.Recolor(indices.data(), codes.data(),
+                            dest + static_cast<std::ptrdiff_t>(line) * destPixelsPerLine, width);
         }
-        palette.Recolor(indices.data(), codes.data(), dest + static_cast<std::ptrdiff_t>(line) * destPixelsPerLine,
-                        width);
-    }
+    };
+    // A palette animation recolors the whole picture every tick: large pictures
+    // are shared among the logical processors.
+    constexpr std::int64_t kPixelsPerThread = 1 << 18;
+    const std::int64_t pixels = static_cast<std::int64_t>(std::max(width, 0)) * std::max(lineCount, 0);
+    const int threads = static_cast<int>(std::clamp<std::int64_t>(pixels / kPixelsPerThread, 1, DefaultThreadCount()));
+    std::vector<std::thread> helpers;
+    for (int k = 1; k < threads; ++k)
+        helpers.emplace_back(copy, static_cast<int>(static_cast<std::int64_t>(lineCount) * k / threads),
+                             static_cast<int>(static_cast<std::int64_t>(lineCount) * (k + 1) / threads));
+    copy(0, lineCount / threads);
+    for (std::thread& helper : helpers) helper.join();
 }
 
 void TProcessor::ComputeLine(int y)

@@ -84,8 +84,10 @@ TSmoothPalette::TSmoothPalette(const std::array<std::uint32_t, 256>& table, int 
             const std::size_t k = static_cast<std::size_t>(i) * 3 + static_cast<std::size_t>(step);
             const int lo = StepPaletteIndex(i, step - 1, top, wrapping);
             const int hi = StepPaletteIndex(i, step, top, wrapping);
-            FLow[k] = table[static_cast<std::size_t>(lo) & 0xFF] & 0xFFFFFF;
-            FHigh[k] = table[static_cast<std::size_t>(hi) & 0xFF] & 0xFFFFFF;
+            const std::uint64_t low = table[static_cast<std::size_t>(lo) & 0xFF];
+            const std::uint64_t high = table[static_cast<std::size_t>(hi) & 0xFF];
+            FPairs[k] = {((low & 0xFF0000) << 16) | (low & 0xFF), ((high & 0xFF0000) << 16) | (high & 0xFF),
+                         (low >> 8) & 0xFF, (high >> 8) & 0xFF};
         }
     }
 }

@@ -83,6 +83,38 @@ TEST(SmoothColors, BlendPerChannelRoundsHalfUp)
     EXPECT_EQ(palette.Color(1, 4096), 0xFF070707u);             // below entry 1 lies the top entry: 9 - 8/4
 }
 
+TEST(SmoothColors, PaletteColorIsTheBlendOfItsTwoEntriesForEveryCode)
+{
+    // The packed arithmetic of the palette against the per-channel definition,
+    // for every index and code, on a table with rising and falling channels.
+    std::array<std::uint32_t, 256> table{};
+    std::uint32_t seed = 12345;
+    for (auto& color : table) {
+        seed = seed * 1664525u + 1013904223u;
+        color = seed >> 8;
+    }
+    table[7] = 0xFFFFFF;
+    table[8] = 0x000000;
+    for (const bool wrapping : {false, true}) {
+        const int top = wrapping ? 200 : 255;
+        const TSmoothPalette palette(table, top, wrapping);
+        for (int index = 0; index < 256; ++index)
+            for (int code = 0; code < 3 * SmoothWeightOne; ++code) {
+                const int step = code >> SmoothWeightBits;
+                const std::uint32_t lo = table[static_cast<std::size_t>(StepPaletteIndex(index, step - 1, top, wrapping))];
+                const std::uint32_t hi = table[static_cast<std::size_t>(StepPaletteIndex(index, step, top, wrapping))];
+                const std::uint32_t want = 0xFF000000u | BlendTableColors(lo & 0xFFFFFF, hi & 0xFFFFFF, code & (SmoothWeightOne - 1));
+                const std::uint32_t got = palette.Color(static_cast<std::uint8_t>(index), static_cast<std::uint16_t>(code));
+                if (got != want) {
+                    ADD_FAILURE() << "index " << index << " code " << code << std::hex << ": " << got << " vs " << want;
+                    return;
+                }
+            }
+        for (const std::uint16_t code : {NoSmoothCode, std::uint16_t{3 * SmoothWeightOne}})
+            EXPECT_EQ(palette.Color(7, code), 0xFFFFFFFFu);
+    }
+}
+
 TEST(SmoothColors, ValueIsContinuousAcrossBands)
 {
     // Along a line through the bands, the value changes by little between
