@@ -189,6 +189,43 @@ TPreciseNumber TPreciseNumber::Minus(const TPreciseNumber& other) const
     return Sum(FImpl->Value, other.FImpl->Value, -1);
 }
 
+TPreciseNumber TPreciseNumber::Plus(const TPreciseNumber& other) const
+{
+    if (!other.FImpl) return *this;
+    if (!FImpl) return other;
+    return Sum(FImpl->Value, other.FImpl->Value, +1);
+}
+
+TPreciseNumber TPreciseNumber::Times(double factor) const
+{
+    if (!FImpl) return TPreciseNumber(0.0 * factor);
+    // A product of an m-bit and a 53-bit mantissa fits in m + 53 bits.
+    const mpfr_prec_t bits = std::min<mpfr_prec_t>(mpfr_get_prec(FImpl->Value) + 53, MaxBits);
+    mpfr_t product;
+    mpfr_init2(product, bits);
+    mpfr_mul_d(product, FImpl->Value, factor, MPFR_RNDN);
+    TPreciseNumber result = FromMpfr(product);
+    mpfr_clear(product);
+    return result;
+}
+
+TPreciseNumber TPreciseNumber::RoundedToMultipleOfPow2(long exponent) const
+{
+    if (!FImpl || !mpfr_regular_p(FImpl->Value)) return *this;
+    // Nothing below 2^exponent: nothing to round.
+    const long lowest = static_cast<long>(mpfr_get_exp(FImpl->Value)) - static_cast<long>(mpfr_min_prec(FImpl->Value));
+    if (lowest >= exponent) return *this;
+    mpfr_t v;
+    mpfr_init2(v, mpfr_get_prec(FImpl->Value));
+    // Scaling by powers of two is exact; rint rounds ties to even.
+    mpfr_mul_2si(v, FImpl->Value, -exponent, MPFR_RNDN);
+    mpfr_rint(v, v, MPFR_RNDN);
+    mpfr_mul_2si(v, v, exponent, MPFR_RNDN);
+    TPreciseNumber result = FromMpfr(v);
+    mpfr_clear(v);
+    return result;
+}
+
 bool operator==(const TPreciseNumber& a, const TPreciseNumber& b)
 {
     if (a.FImpl == b.FImpl) return !a.FImpl || !mpfr_nan_p(a.FImpl->Value);

@@ -38,6 +38,12 @@ public:
     TPreciseNumber Plus(double value) const;
     // The exact difference, as Plus.
     TPreciseNumber Minus(const TPreciseNumber& other) const;
+    // The exact sum, as Plus.
+    TPreciseNumber Plus(const TPreciseNumber& other) const;
+    // The exact product, unless it needs more than MaxBits bits.
+    TPreciseNumber Times(double factor) const;
+    // Rounded to nearest (ties to even) to a multiple of 2^exponent.
+    TPreciseNumber RoundedToMultipleOfPow2(long exponent) const;
 
     // Exact comparison; NaN equals nothing.
     friend bool operator==(const TPreciseNumber& a, const TPreciseNumber& b);

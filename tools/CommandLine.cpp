@@ -194,7 +194,10 @@ Zoom movies:
                           view) to END: the scale changes by the same factor
                           from frame to frame, the angle evenly, and END's
                           center moves at constant speed to the middle of the
-                          picture; every other setting is END's
+                          picture; every other setting is END's (deep views
+                          keep their precise center all the way); --smooth,
+                          --supersample, --interior, --steps and --deep act
+                          on every frame as on a single picture
       --frames N          the movie's frames, at least 2; the first shows
                           START's view, the last END's
   -o DIR/NAME%05d.png     with --zoom-to: the frame files, numbered from 0

@@ -6,6 +6,7 @@
 #include "engine/Errors.h"
 #include "engine/FileFns.h"
 #include "engine/NumberFns.h"
+#include "engine/RgbPicture.h"
 #include "imageio/PngReader.h"
 #include "persist/SceneImage.h"
 
@@ -124,6 +125,45 @@ void RenderFrame(TRenderSession& session, TProgress& progress, double done, cons
     hooks.CheckInterrupted();
 }
 
+// The frame as 24-bit picture (smooth colors, Samples x Samples per pixel), by
+// the same definition as a single rendering; Done as for RenderFrame.
+TRgbPicture RenderRgbFrame(TRenderSession& session, int samples, TProgress& progress, double done,
+                           const TMovieHooks& hooks)
+{
+    TRenderProcessor& processor = session.Processor();
+    const double lines = static_cast<double>(processor.Height()) * samples;
+    TRgbPicture picture = RenderRgbPicture(processor, processor.Size(), samples, [&](int linesDone) {
+        processor.ResetLinesDone();
+        processor.Start();
+        while (processor.Running()) {
+            if (hooks.Interrupted()) processor.Stop();
+            progress.UpdateCount(done + (static_cast<double>(linesDone) * samples + processor.LinesDone()) / lines);
+            std::this_thread::sleep_for(PollInterval);
+        }
+        hooks.CheckInterrupted();
+    });
+    return picture;
+}
+
+TColorImage ColorImageOf(const TRgbPicture& picture)
+{
+    return {picture.Width, picture.Height, picture.Pixels.data(), picture.Width};
+}
+
+TRgbImage RgbImageOf(const TRgbPicture& picture)
+{
+    TRgbImage image;
+    image.Width = picture.Width;
+    image.Height = picture.Height;
+    image.Pixels.reserve(picture.Pixels.size() * 3);
+    for (const std::uint32_t color : picture.Pixels) { // TColor: red in the low byte
+        image.Pixels.push_back(static_cast<std::uint8_t>(color));
+        image.Pixels.push_back(static_cast<std::uint8_t>(color >> 8));
+        image.Pixels.push_back(static_cast<std::uint8_t>(color >> 16));
+    }
+    return image;
+}
+
 // Encodes the frame files 0 .. Frames - 1 into the open video.
 void EncodeFrameFiles(TVideoWriter& video, const std::string& pattern, int frames, TProgress& progress,
                       const TMovieHooks& hooks)
@@ -170,9 +210,30 @@ TView ZoomFrameView(const TView& start, const TView& end, int frames, int k)
     TView view;
     view.Scale = start.Scale * growth;
     view.Angle = start.Angle + (end.Angle - start.Angle) * t;
-    view.Center.x = end.Center.x + (start.Center.x - end.Center.x) * travel;
-    view.Center.y = end.Center.y + (start.Center.y - end.Center.y) * travel;
-    return view;
+    // The center at the ends' full precision: c0 - c1 exactly, scaled exactly,
+    // then kept to 64 bits below a pixel, far finer than any picture shows.
+    const TPreciseCenter c0 = start.PreciseCenter();
+    const TPreciseCenter c1 = end.PreciseCenter();
+    const long lowestBit = std::ilogb(view.Scale) - 64L;
+    const TPreciseCenter precise{c1.X.Plus(c0.X.Minus(c1.X).Times(travel)).RoundedToMultipleOfPow2(lowestBit),
+                                 c1.Y.Plus(c0.Y.Minus(c1.Y).Times(travel)).RoundedToMultipleOfPow2(lowestBit)};
+    // Where the nearest doubles lie within 1/4096 of a pixel (the rule by which
+    // the engine keeps to doubles), the view carries no more, so that its scene
+    // needs no Center key.
+    const double pixelPart = std::ldexp(std::fabs(view.Scale), -12);
+    auto nearDouble = [&](const TPreciseNumber& n) {
+        return std::fabs(n.Minus(TPreciseNumber(n.ToDouble())).ToDouble()) <= pixelPart;
+    };
+    if (nearDouble(precise.X) && nearDouble(precise.Y))
+        view.Center = {precise.X.ToDouble(), precise.Y.ToDouble()};
+    else
+        view.SetPreciseCenter(precise);
+    // The view as the frame's scene brings it back, so that the scene renders the frame again.
+    TView written = StrToView(ViewToStr(view));
+    if (view.HasPreciseCenter() && PreciseMatches(precise.X, written.Center.x) &&
+        PreciseMatches(precise.Y, written.Center.y))
+        written.SetPreciseCenter(precise);
+    return written;
 }
 
 void CheckZoomViews(const TView& start, const TView& end, const std::string& startName, const std::string& endName)
@@ -314,8 +375,11 @@ int RunZoomMovie(const TRenderOptions& options, TProgress& progress, const TMovi
         if (!options.Scene.empty()) hooks.LoadScene(start, options.Scene);
         hooks.LoadScene(session, options.ZoomTo);
         if (options.Steps) session.SetMaxSteps(*options.Steps);
+        if (options.Interior) session.SetInteriorVisible(true);
+        if (options.Smooth) session.SetSmoothColors(true);
         processor.SetThreadCount(options.Threads);
         processor.SetKernel(options.ScalarKernel ? TKernel::Scalar : TKernel::Simd);
+        processor.SetDeepMode(options.Deep);
         try {
             session.SetSize(options.Size);
         } catch (const std::bad_alloc&) {
@@ -337,14 +401,20 @@ int RunZoomMovie(const TRenderOptions& options, TProgress& progress, const TMovi
         video.Begin(options.Video, processor.Width(), processor.Height(), FrameRateOf(options));
     }
     std::array<std::uint32_t, 256> table{};
+    // Smooth colors and supersampling give 24-bit frames, as they give 24-bit pictures.
+    const bool rgb = session.SmoothColors() || options.Supersample > 1;
 
     if (options.Output.empty()) {
         progress.BeginCount("Rendering frames", frames, 0);
         for (int k = 0; k < frames; ++k) {
             hooks.CheckInterrupted();
             SetViewOnly(session, ZoomFrameView(startView, endView, frames, k));
-            RenderFrame(session, progress, k, hooks);
-            video.AddFrame(IndexedImageOf(processor, table));
+            if (rgb) {
+                video.AddFrame(RgbImageOf(RenderRgbFrame(session, options.Supersample, progress, k, hooks)));
+            } else {
+                RenderFrame(session, progress, k, hooks);
+                video.AddFrame(IndexedImageOf(processor, table));
+            }
             progress.UpdateCount(k + 1);
         }
         progress.End();
@@ -367,8 +437,14 @@ int RunZoomMovie(const TRenderOptions& options, TProgress& progress, const TMovi
     for (const int k : missing) {
         hooks.CheckInterrupted();
         SetViewOnly(session, ZoomFrameView(startView, endView, frames, k));
-        RenderFrame(session, progress, done, hooks);
-        WritePng(FrameFileName(options.Output, k), IndexedImageOf(processor, table), hooks.PngTexts(session));
+        const std::string path = FrameFileName(options.Output, k);
+        if (rgb) {
+            WritePng(path, ColorImageOf(RenderRgbFrame(session, options.Supersample, progress, done, hooks)),
+                     hooks.PngTexts(session));
+        } else {
+            RenderFrame(session, progress, done, hooks);
+            WritePng(path, IndexedImageOf(processor, table), hooks.PngTexts(session));
+        }
         progress.UpdateCount(++done);
     }
     progress.End();

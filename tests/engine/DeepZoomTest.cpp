@@ -72,6 +72,28 @@ TEST(PreciseNumber, SumsAreExact)
     EXPECT_EQ(a.Minus(TPreciseNumber(1.0)), TPreciseNumber(1e-300));
     EXPECT_EQ(a.Minus(a), TPreciseNumber());
     EXPECT_EQ(TPreciseNumber().Minus(a).Plus(1.0).Plus(1e-300), TPreciseNumber());
+    EXPECT_EQ(a.Plus(TPreciseNumber(-1.0)), TPreciseNumber(1e-300));
+    EXPECT_EQ(TPreciseNumber().Plus(a), a);
+}
+
+TEST(PreciseNumber, ProductsAreExactAndRoundingKeepsMultiplesOfAPowerOfTwo)
+{
+    // (1 + 2^-200) * (1 + 2^-52) = 1 + 2^-52 + 2^-200 + 2^-252, every bit kept.
+    const TPreciseNumber a = TPreciseNumber(1.0).Plus(std::ldexp(1.0, -200));
+    const TPreciseNumber product = a.Times(1 + std::ldexp(1.0, -52));
+    EXPECT_EQ(product.Minus(a).Minus(TPreciseNumber(std::ldexp(1.0, -52))), TPreciseNumber(std::ldexp(1.0, -252)));
+    EXPECT_EQ(a.Times(-0.5).Plus(a.Times(0.5)), TPreciseNumber());
+    EXPECT_EQ(TPreciseNumber().Times(3.0), TPreciseNumber());
+
+    // Multiples of 2^-3 = 0.125: to nearest, ties to the even multiple.
+    const std::pair<const char*, const char*> cases[] = {
+        {"1.3", "1.25"},   {"1.0625", "1"}, {"1.1875", "1.25"}, {"-1.3", "-1.25"},
+        {"0.0625", "0"},   {"0.07", "0.125"}, {"-0.07", "-0.125"}, {"2.5", "2.5"},
+    };
+    for (const auto& [value, rounded] : cases)
+        EXPECT_EQ(Dec(value).RoundedToMultipleOfPow2(-3), Dec(rounded)) << value;
+    EXPECT_EQ(a.RoundedToMultipleOfPow2(-100), TPreciseNumber(1.0));
+    EXPECT_EQ(a.RoundedToMultipleOfPow2(-200), a);
 }
 
 TEST(DeepView, PreciseCentreIsInForceOnlyWhileItRoundsToCenter)

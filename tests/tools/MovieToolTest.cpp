@@ -28,6 +28,8 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string Seahorse = std::string(QUILLON_DOCS) + "/seahorse-valley.qsf";
+// A view at a scale of 1e-100 with its precise center.
+const std::string DeepScene = std::string(QUILLON_TEST_DATA) + "/bench-deep.qsf";
 
 std::string SceneOf(const std::string& png)
 {
@@ -41,6 +43,18 @@ TView ViewOf(const std::string& png)
     const std::string scene = SceneOf(png);
     if (!std::regex_search(scene, match, std::regex("View=([^\r\n]*)"))) return {};
     return StrToView(match[1].str());
+}
+
+// The view with the precise center when the scene has one.
+TView PreciseViewOf(const std::string& png)
+{
+    std::smatch view, center;
+    const std::string scene = SceneOf(png);
+    if (!std::regex_search(scene, view, std::regex("View=([^\r\n]*)"))) return {};
+    if (!std::regex_search(scene, center, std::regex("Center=([^\r\n]*)"))) return StrToView(view[1].str());
+    const TView precise = StrToView(view[1].str() + "," + center[1].str());
+    EXPECT_TRUE(precise.HasPreciseCenter()) << png;
+    return precise;
 }
 
 // The scene without its view.
@@ -125,7 +139,7 @@ protected:
     void ExpectSameFrames(const std::string& a, const std::string& b, int frames) const
     {
         for (int k = 0; k < frames; ++k)
-            EXPECT_EQ(ReadFileBytes(Path(a + "/" + FrameName(k))), ReadFileBytes(Path(b + "/" + FrameName(k))))
+            EXPECT_TRUE(ReadFileBytes(Path(a + "/" + FrameName(k))) == ReadFileBytes(Path(b + "/" + FrameName(k))))
                 << "frame " << k;
     }
 
@@ -190,6 +204,104 @@ TEST_F(MovieTool, FramesFollowTheZoomPath)
         EXPECT_NEAR(actual.y, expected.y, 1e-6);
     }
     EXPECT_NEAR(std::pow(ratio, N - 1), end.Scale / start.Scale, 1e-12 * end.Scale / start.Scale);
+}
+
+// A dive from the default view to a scale of 1e-100: every frame's center is
+// computed at full precision, so the end's center sits where the formula puts
+// it in every frame, far below where doubles would place it.
+TEST_F(MovieTool, DeepMoviesFollowThePreciseCenter)
+{
+    constexpr int N = 6;
+    constexpr int W = 48, H = 36;
+    const std::string size = "48x36";
+    fs::create_directory(FDir / "f");
+    TRun run = Run({"--zoom-to", DeepScene, "--frames", std::to_string(N), "-o", "f/f%05d.png", "--size", size});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    run = Run({DeepScene, "-o", "end.png", "--size", size});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    EXPECT_EQ(ReadFileBytes(Path("f/" + FrameName(N - 1))), ReadFileBytes(Path("end.png")));
+
+    const TView start = HomeView(alMandelbrot);
+    const TView end = PreciseViewOf(Path("end.png"));
+    ASSERT_TRUE(end.HasPreciseCenter());
+    // Pixels from the middle (y up) at which a view shows a point, from the
+    // exact difference of the two.
+    auto pixelOf = [&](const TView& view, const TPreciseCenter& point) {
+        const TPreciseCenter c = view.PreciseCenter();
+        TProcessor processor;
+        processor.SetSize({W, H});
+        processor.SetView(TView{{0, 0}, view.Scale, view.Angle});
+        const TPoint2D p =
+            processor.LogToPxMatrix.Transform(TPoint2D{point.X.Minus(c.X).ToDouble(), point.Y.Minus(c.Y).ToDouble()});
+        return TPoint2D{p.x - W / 2.0, H / 2.0 - p.y};
+    };
+    const TPoint2D startOffset = pixelOf(start, end.PreciseCenter());
+    std::vector<TView> views;
+    for (int k = 0; k < N; ++k) {
+        SCOPED_TRACE("frame " + std::to_string(k));
+        const std::string frame = Path("f/" + FrameName(k));
+        views.push_back(PreciseViewOf(frame));
+        // The scene says what the frame shows: it renders again alike.
+        run = Run({frame, "-o", "again.png", "--size", size});
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        EXPECT_TRUE(ReadFileBytes(Path("again.png")) == ReadFileBytes(frame));
+    }
+    EXPECT_EQ(views.front(), start);
+    EXPECT_EQ(views.back(), end);
+    const double ratio = views[1].Scale / views[0].Scale;
+    for (int k = 0; k < N; ++k) {
+        SCOPED_TRACE("frame " + std::to_string(k));
+        const double t = static_cast<double>(k) / (N - 1);
+        if (k > 0) {
+            EXPECT_NEAR(views[k].Scale / views[k - 1].Scale / ratio, 1.0, 1e-12);
+        }
+        // Frames past the doubles' reach carry their precise center.
+        EXPECT_EQ(views[k].HasPreciseCenter(), k > 0);
+        const TPoint2D actual = pixelOf(views[k], end.PreciseCenter());
+        EXPECT_NEAR(actual.x, (1 - t) * startOffset.x, 1e-6);
+        EXPECT_NEAR(actual.y, (1 - t) * startOffset.y, 1e-6);
+    }
+}
+
+// Smooth colors and supersampling make 24-bit frames, each what a single
+// rendering of its scene gives with the same options; ranges and videos alike.
+TEST_F(MovieTool, SmoothAndSupersampledFramesAreSingleRenderings)
+{
+    constexpr int N = 4;
+    const std::string size = "48x36";
+    for (const std::string& end : {Seahorse, DeepScene}) {
+        SCOPED_TRACE(end);
+        fs::remove_all(FDir / "f");
+        fs::remove_all(FDir / "parts");
+        fs::create_directory(FDir / "f");
+        fs::create_directory(FDir / "parts");
+        const std::vector<std::string> movie{"--zoom-to", end, "--frames", std::to_string(N), "--size", size,
+                                             "--smooth", "--supersample", "2"};
+        std::vector<std::string> args = movie;
+        args.insert(args.end(), {"-o", "f/f%05d.png"});
+        TRun run = Run(args);
+        ASSERT_EQ(run.Status, 0) << run.Err;
+        for (const char* range : {"0-1", "2-3"}) {
+            args = movie;
+            args.insert(args.end(), {"-o", "parts/f%05d.png", "--frame-range", range});
+            ASSERT_EQ(Run(args).Status, 0);
+        }
+        ExpectSameFrames("f", "parts", N);
+        for (int k = 0; k < N; ++k) {
+            SCOPED_TRACE("frame " + std::to_string(k));
+            const std::string frame = Path("f/" + FrameName(k));
+            EXPECT_NE(SceneOf(frame).find("SmoothColors=1"), std::string::npos);
+            run = Run({frame, "--supersample", "2", "-o", "single.png", "--size", size});
+            ASSERT_EQ(run.Status, 0) << run.Err;
+            EXPECT_TRUE(ReadFileBytes(Path("single.png")) == ReadFileBytes(frame));
+        }
+    }
+    // A video straight from the 24-bit frames.
+    const TRun run = Zoom(N, "", {"--smooth", "--supersample", "2", "--video", "smooth.mp4"});
+    ASSERT_EQ(run.Status, 0) << run.Err;
+    const TProbe probe = Probe(FDir, "smooth.mp4");
+    EXPECT_EQ(probe.Frames, N);
+    EXPECT_EQ(probe.Size, "48x36");
 }
 
 TEST_F(MovieTool, RangesGiveTheFramesOfAWholeRunAndResume)
