@@ -61,6 +61,7 @@ struct TConsts {
 // One lane vector: its state during a block.
 struct TGroup {
     V dx, dy, dcx, dcy, r2;
+    V zx, zy; // the full point of the last test
     VI pos, end;
     M stay; // live and not escaped
     // Every lane at the same place of the same orbit: pos and end are then
@@ -88,6 +89,8 @@ HWY_INLINE void Step(D d, DI di, const TConsts& k, const TReferenceOrbit& orbit,
     const V zx = hn::Add(zX, a);
     const V zy = hn::Add(zY, b);
     g.r2 = hn::Add(hn::Mul(zx, zx), hn::Mul(zy, zy));
+    g.zx = zx;
+    g.zy = zy;
     g.stay = hn::AndNot(hn::Ge(g.r2, k.absMax2), g.stay);
     M rebase = hn::Lt(g.r2, hn::Add(hn::Mul(a, a), hn::Mul(b, b)));
     bool any;
@@ -165,7 +168,8 @@ bool EscapeLineT(const TDeepLine& line, std::int32_t* counts, double* lastR2, st
     k.zeroLast = hn::Set(di, orbit.ZeroLast);
     k.one = hn::Set(di, 1);
 
-    HWY_ALIGN double DX[kMax], DY[kMax], DCX[kMax], DCY[kMax], R2[kMax];
+    HWY_ALIGN double DX[kMax], DY[kMax], DCX[kMax], DCY[kMax], R2[kMax], EX[kMax], EY[kMax];
+    const bool noteEscape = line.EscapeX && line.EscapeY;
     HWY_ALIGN std::int64_t Pos[kMax], End[kMax], Live[kMax], Escape[kMax];
     std::int64_t Start[kMax];
     int Pixel[kMax];
@@ -224,6 +228,8 @@ bool EscapeLineT(const TDeepLine& line, std::int32_t* counts, double* lastR2, st
     g##n.dcx = hn::Load(d, DCX + n * L);                                                                \
     g##n.dcy = hn::Load(d, DCY + n * L);                                                                \
     g##n.r2 = k.zero;                                                                                   \
+    g##n.zx = k.zero;                                                                                   \
+    g##n.zy = k.zero;                                                                                   \
     g##n.pos = hn::Load(di, Pos + n * L);                                                               \
     g##n.end = hn::Load(di, End + n * L);                                                               \
     g##n.stay = hn::MaskFromVec(hn::BitCast(d, hn::Load(di, Live + n * L)));                            \
@@ -261,7 +267,9 @@ bool EscapeLineT(const TDeepLine& line, std::int32_t* counts, double* lastR2, st
         if (escaped) {
             // Again from the block's start, noting each lane's escaping test.
             QUILLON_DEEP_EACH(QUILLON_DEEP_LOAD)
-#define QUILLON_DEEP_ZERO(n) VI esc##n = hn::Set(di, -1);
+#define QUILLON_DEEP_ZERO(n) \
+    VI esc##n = hn::Set(di, -1); \
+    V ex##n = k.zero, ey##n = k.zero;
             QUILLON_DEEP_EACH(QUILLON_DEEP_ZERO)
 #undef QUILLON_DEEP_ZERO
             VI iter = hn::Zero(di);
@@ -270,14 +278,22 @@ bool EscapeLineT(const TDeepLine& line, std::int32_t* counts, double* lastR2, st
     {                                                                                     \
         const M before = g##n.stay;                                                       \
         Step<kScaled>(d, di, k, orbit, X, Y, g##n);                                       \
-        esc##n = hn::IfThenElse(hn::RebindMask(di, hn::AndNot(g##n.stay, before)), iter, esc##n); \
+        const M now = hn::AndNot(g##n.stay, before);                                      \
+        esc##n = hn::IfThenElse(hn::RebindMask(di, now), iter, esc##n);                   \
+        if (noteEscape) {                                                                 \
+            ex##n = hn::IfThenElse(now, g##n.zx, ex##n);                                  \
+            ey##n = hn::IfThenElse(now, g##n.zy, ey##n);                                  \
+        }                                                                                 \
     }
                 QUILLON_DEEP_EACH(QUILLON_DEEP_COUNT)
 #undef QUILLON_DEEP_COUNT
                 iter = hn::Add(iter, k.one);
             }
             QUILLON_DEEP_EACH(QUILLON_DEEP_STORE)
-#define QUILLON_DEEP_STORE_ESC(n) hn::Store(esc##n, di, Escape + n * L);
+#define QUILLON_DEEP_STORE_ESC(n)         \
+    hn::Store(esc##n, di, Escape + n * L); \
+    hn::Store(ex##n, d, EX + n * L);       \
+    hn::Store(ey##n, d, EY + n * L);
             QUILLON_DEEP_EACH(QUILLON_DEEP_STORE_ESC)
 #undef QUILLON_DEEP_STORE_ESC
         }
@@ -301,6 +317,10 @@ bool EscapeLineT(const TDeepLine& line, std::int32_t* counts, double* lastR2, st
                 if (escaped && Escape[s] >= 0) {
                     steps = blockStart - Start[s] + Escape[s] + 1;
                     counts[px] = static_cast<std::int32_t>(steps);
+                    if (noteEscape) {
+                        line.EscapeX[px] = EX[s];
+                        line.EscapeY[px] = EY[s];
+                    }
                 } else if (clock - Start[s] >= maxSteps) {
                     steps = maxSteps;
                     counts[px] = 0;

@@ -59,6 +59,10 @@ struct TDeepLine {
     bool Julia = false;
     // Looked at every few thousand iterations; the line is given up once it is true.
     const std::atomic<bool>* Stop = nullptr;
+    // When given (both), EscapeX[x] and EscapeY[x] receive the full point
+    // z = Z + d at the escaping test of each pixel that escaped, for smooth colors.
+    double* EscapeX = nullptr;
+    double* EscapeY = nullptr;
 };
 
 // As SimdEscapeLine: counts[x] the escape count or 0, lastR2[x] the last

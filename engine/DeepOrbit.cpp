@@ -140,6 +140,10 @@ bool DeepEscapeLineScalar(const TDeepLine& line, std::int32_t* counts, double* l
             ++n;
             if (r2 >= line.AbsMax2) {
                 counts[px] = static_cast<std::int32_t>(n);
+                if (line.EscapeX && line.EscapeY) {
+                    line.EscapeX[px] = zx;
+                    line.EscapeY[px] = zy;
+                }
                 break;
             }
             if (n >= maxSteps) {

@@ -667,9 +667,14 @@ void TProcessor::ComputeLineDeep(int y)
     const int colorCount = ColorCount();
     thread_local std::vector<std::int32_t> counts;
     thread_local std::vector<double> lastR2;
+    thread_local std::vector<double> escapeX, escapeY;
     if (counts.size() < static_cast<std::size_t>(width)) {
         counts.resize(static_cast<std::size_t>(width));
         lastR2.resize(static_cast<std::size_t>(width));
+    }
+    if (FThreadSmooth && escapeX.size() < static_cast<std::size_t>(width)) {
+        escapeX.resize(static_cast<std::size_t>(width));
+        escapeY.resize(static_cast<std::size_t>(width));
     }
     // Deltas from the orbit's own centre, in the units the kernel carries them.
     const double s = DeltaScale(std::abs(FView.Scale));
@@ -685,22 +690,30 @@ void TProcessor::ComputeLineDeep(int y)
     line.AbsMax2 = FThreadAbsMax2;
     line.Julia = deep.Julia;
     line.Stop = &FTerminated;
+    if (FThreadSmooth) {
+        line.EscapeX = escapeX.data();
+        line.EscapeY = escapeY.data();
+    }
     std::uint64_t iterations = 0;
     const bool done = FThreadKernel == TKernel::Simd ? DeepEscapeLine(line, counts.data(), lastR2.data(), iterations)
                                                      : DeepEscapeLineScalar(line, counts.data(), lastR2.data(), iterations);
     FDeepIterations.fetch_add(iterations, std::memory_order_relaxed);
     if (!done) return;
+    if (FThreadSmooth) {
+        // The continuous value follows the full point past the escape in
+        // doubles: out there the pixel's c in doubles is as good as exact.
+        const int planeY = y + FBandFirstLine;
+        for (int x = 0; x < width; ++x) {
+            const std::size_t i = static_cast<std::size_t>(x);
+            const TPoint2D c = deep.Julia ? JuliaPoint() : PxToLogMatrix.Transform(TPoint{x, planeY});
+            StoreOutcome(x, y, counts[i], lastR2[i], escapeX[i], escapeY[i], c.x, c.y, ColorOffset(), colorCount);
+        }
+        return;
+    }
     for (int x = 0; x < width; ++x) {
         const std::int64_t index = OutcomeIndex(counts[static_cast<std::size_t>(x)],
                                                 lastR2[static_cast<std::size_t>(x)], ColorOffset(), colorCount);
         FBmp8.SetBuffer(x, y, static_cast<int>(index & 0xFF));
-    }
-    // The deep kernel keeps no escaping z: its lines show the palette's colors,
-    // never codes left from an earlier rendering.
-    if (FThreadSmooth) {
-        std::uint16_t* codes = FSmoothCodes.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-        for (int x = 0; x < width; ++x)
-            std::atomic_ref<std::uint16_t>(codes[x]).store(NoSmoothCode, std::memory_order_relaxed);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "engine/DeepKernel.h"
 #include "engine/PreciseNumberImpl.h"
+#include "engine/SmoothColors.h"
 
 #include <algorithm>
 #include <cmath>
@@ -373,6 +374,114 @@ INSTANTIATE_TEST_SUITE_P(Scales, DeepAgainstExact,
                          ::testing::Values(TDeepCase{"Mandelbrot20", false, 20}, TDeepCase{"Mandelbrot100", false, 100},
                                            TDeepCase{"Mandelbrot300", false, 300}, TDeepCase{"Julia20", true, 20},
                                            TDeepCase{"Julia100", true, 100}, TDeepCase{"Julia300", true, 300}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+namespace {
+
+// The continuous value of the orbit of z under z -> z^2 + c from z = start,
+// exactly in MPFR by the definition of SmoothEscapeValue: the escape count n,
+// then up to SmoothMaxExtraSteps further steps until |z|^2 >= SmoothFarAbs2.
+// NaN when the orbit does not escape within maxSteps tests.
+double ExactSmoothValue(const mpfr_t zx0, const mpfr_t zy0, const mpfr_t cx, const mpfr_t cy, int maxSteps,
+                        double absMax2, long bits, int& count)
+{
+    TBig x(bits), y(bits), xx(bits), yy(bits), r2(bits);
+    mpfr_set(x.v, zx0, MPFR_RNDN);
+    mpfr_set(y.v, zy0, MPFR_RNDN);
+    count = 0;
+    int extra = 0;
+    for (int n = 1; n <= maxSteps + SmoothMaxExtraSteps; ++n) {
+        mpfr_sqr(xx.v, x.v, MPFR_RNDN);
+        mpfr_sqr(yy.v, y.v, MPFR_RNDN);
+        mpfr_add(r2.v, xx.v, yy.v, MPFR_RNDN);
+        if (count == 0 && mpfr_cmp_d(r2.v, absMax2) >= 0) count = n;
+        if (count == 0 && n >= maxSteps) return std::nan("");
+        if (count > 0 && (mpfr_cmp_d(r2.v, SmoothFarAbs2) >= 0 || extra == SmoothMaxExtraSteps)) {
+            // n + k + 1 - log2(log2 |z|^2 / log2 absMax2)
+            mpfr_log2(r2.v, r2.v, MPFR_RNDN);
+            mpfr_div_d(r2.v, r2.v, std::log2(absMax2), MPFR_RNDN);
+            mpfr_log2(r2.v, r2.v, MPFR_RNDN);
+            return count + extra + 1 - mpfr_get_d(r2.v, MPFR_RNDN);
+        }
+        if (count > 0) ++extra;
+        mpfr_mul(y.v, y.v, x.v, MPFR_RNDN);
+        mpfr_mul_2ui(y.v, y.v, 1, MPFR_RNDN);
+        mpfr_add(y.v, y.v, cy, MPFR_RNDN);
+        mpfr_sub(x.v, xx.v, yy.v, MPFR_RNDN);
+        mpfr_add(x.v, x.v, cx, MPFR_RNDN);
+    }
+    return std::nan("");
+}
+
+class DeepSmoothAgainstExact : public ::testing::TestWithParam<TDeepCase> {};
+
+} // namespace
+
+// Smooth colors in deep views: the perturbation kernel hands over the full
+// point at the escape, and its code is the exact orbit's code or one step
+// (1/16384 of a count) beside it where the doubles round the other way.
+TEST_P(DeepSmoothAgainstExact, CodesAreThoseOfTheExactOrbit)
+{
+    const TDeepCase& tc = GetParam();
+    const double scale = std::pow(10.0, -tc.Exponent);
+    const TPoint2D juliaPoint{-0.125, 0.75};
+    const long bits = 2 * ReferenceBits(scale, 2.0) + 64;
+    const TPreciseCenter point =
+        tc.Julia ? RepellingFixedPoint(juliaPoint, bits) : TPreciseCenter{TPreciseNumber(), TPreciseNumber(1.0)};
+    TView view(TPoint2D{}, scale, 0.4);
+    view.SetPreciseCenter(ShiftedCentre(point, tc.Exponent, bits));
+    TBig cx(bits), cy(bits), zx(bits), zy(bits);
+    mpfr_set_d(cx.v, juliaPoint.x, MPFR_RNDN);
+    mpfr_set_d(cy.v, juliaPoint.y, MPFR_RNDN);
+
+    for (const TKernel kernel : {TKernel::Simd, TKernel::Scalar}) {
+        TProcessor p;
+        p.SetSize({24, 18});
+        p.SetMaxSteps(4000);
+        p.SetOptions({poColorWrapping});
+        p.SetAlgorithm(tc.Julia ? alJulia : alMandelbrot);
+        p.SetJuliaPoint(juliaPoint);
+        p.SetKernel(kernel);
+        p.SetSmoothColors(true);
+        p.SetView(view);
+        ASSERT_TRUE(Render(p));
+        ASSERT_TRUE(p.DeepActive());
+        int samples = 0, equal = 0, codes = 0;
+        std::set<std::uint16_t> distinct;
+        for (int y = 1; y < p.Height(); y += 4) {
+            for (int x = y % 3; x < p.Width(); x += 3) {
+                const TPoint2D offset = p.PixelToOffset({x, y});
+                ToMpfr(view.PreciseCenter().X, zx.v);
+                ToMpfr(view.PreciseCenter().Y, zy.v);
+                mpfr_add_d(zx.v, zx.v, offset.x, MPFR_RNDN);
+                mpfr_add_d(zy.v, zy.v, offset.y, MPFR_RNDN);
+                int n = 0;
+                const double v = tc.Julia ? ExactSmoothValue(zx.v, zy.v, cx.v, cy.v, p.MaxSteps(), 4.0, bits, n)
+                                          : ExactSmoothValue(zx.v, zy.v, zx.v, zy.v, p.MaxSteps(), 4.0, bits, n);
+                const std::uint16_t got = p.SmoothCode(x, y);
+                ++samples;
+                if (n == 0) {
+                    EXPECT_EQ(got, NoSmoothCode) << "pixel " << x << "," << y;
+                    continue;
+                }
+                const std::uint16_t want = SmoothCodeOf(v, n);
+                ++codes;
+                distinct.insert(got);
+                if (got == want) ++equal;
+                EXPECT_LE(std::abs(int(got) - int(want)), 1) << "pixel " << x << "," << y << " count " << n;
+            }
+        }
+        // Escaped pixels with their own fractions, not palette colors.
+        EXPECT_GT(codes, samples / 2);
+        EXPECT_GT(distinct.size(), static_cast<std::size_t>(codes) / 2);
+        std::printf("%s %s: %d of %d codes equal, the rest one step apart\n", tc.Name,
+                    kernel == TKernel::Simd ? "simd" : "scalar", equal, codes);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scales, DeepSmoothAgainstExact,
+                         ::testing::Values(TDeepCase{"Mandelbrot20", false, 20}, TDeepCase{"Mandelbrot300", false, 300},
+                                           TDeepCase{"Julia100", true, 100}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(DeepRendering, VectorisedAndScalarKernelsAgreeAndTheProcessorUsesThem)
