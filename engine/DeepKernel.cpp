@@ -4,12 +4,15 @@
 // Each lane carries one pixel. A vector whose lanes all sit at the same place
 // of the same orbit ("uniform": they started together and rebased together)
 // loads the orbit's point once for all; otherwise each lane gathers its own.
-// A uniform vector takes new pixels only when all its lanes are done (or only
-// a quarter are left), so neighbouring pixels, which rebase together, keep it
-// uniform. Three independent vectors are in
+// A vector takes new pixels only when all its lanes are done (or only a
+// quarter are left), so neighbouring pixels, which rebase together, keep it
+// uniform, and one whose lanes went apart is uniform again with its next set
+// of pixels. Three independent vectors are in
 // flight so that one hides the others' latency. As in the plain kernel, the
 // vectors run blocks of iterations without counting, only noting whether a
-// live lane escaped; such a block is run again from its start, counting. No
+// live lane escaped; such a block is run again from its start, counting.
+// After a block with an escape the next one counts at once: where orbits are
+// short nearly every block has one, and running them twice costs more. No
 // block is longer than the fewest tests a live lane has left, so lanes reach
 // the step limit at the end of a block, where the results are handed over and
 // finished lanes take the next pixels of the line. Finished and idle lanes
@@ -214,6 +217,7 @@ bool EscapeLineT(const TDeepLine& line, std::int32_t* counts, double* lastR2, st
 
     std::int64_t firstStart = 0; // a lower bound of the live lanes' Start
     std::int64_t nextStopCheck = 1 << 14;
+    bool countNext = false;
     while (live > 0) {
         if (line.Stop && clock >= nextStopCheck) {
             if (line.Stop->load(std::memory_order_relaxed)) return false;
@@ -247,9 +251,11 @@ bool EscapeLineT(const TDeepLine& line, std::int32_t* counts, double* lastR2, st
     UEnd[n] = g##n.uend;
 #define QUILLON_DEEP_STEP(n) Step<kScaled>(d, di, k, orbit, X, Y, g##n);
 
-        // The block without counting.
-        bool escaped;
-        {
+        // The block without counting, unless the last block saw escapes: where
+        // orbits are short, nearly every block has one, and counting at once
+        // costs less than running the block twice.
+        bool escaped = false;
+        if (!countNext) {
             QUILLON_DEEP_EACH(QUILLON_DEEP_LOAD)
             for (std::int64_t i = 0; i < block; ++i) {
                 QUILLON_DEEP_EACH(QUILLON_DEEP_STEP)
@@ -264,8 +270,8 @@ bool EscapeLineT(const TDeepLine& line, std::int32_t* counts, double* lastR2, st
                 QUILLON_DEEP_EACH(QUILLON_DEEP_STORE)
             }
         }
-        if (escaped) {
-            // Again from the block's start, noting each lane's escaping test.
+        if (countNext || escaped) {
+            // From the block's start, noting each lane's escaping test.
             QUILLON_DEEP_EACH(QUILLON_DEEP_LOAD)
 #define QUILLON_DEEP_ZERO(n) \
     VI esc##n = hn::Set(di, -1); \
@@ -296,7 +302,9 @@ bool EscapeLineT(const TDeepLine& line, std::int32_t* counts, double* lastR2, st
     hn::Store(ey##n, d, EY + n * L);
             QUILLON_DEEP_EACH(QUILLON_DEEP_STORE_ESC)
 #undef QUILLON_DEEP_STORE_ESC
+            escaped = std::any_of(Escape, Escape + slots, [](std::int64_t e) { return e >= 0; });
         }
+        countNext = escaped;
 #undef QUILLON_DEEP_LOAD
 #undef QUILLON_DEEP_STORE
 #undef QUILLON_DEEP_STEP
@@ -307,8 +315,8 @@ bool EscapeLineT(const TDeepLine& line, std::int32_t* counts, double* lastR2, st
         if (!escaped && !atLimit) continue;
         firstStart = kIdleStart;
         for (std::size_t n = 0; n < kGroups; ++n) {
-            // Results first; a uniform group takes new pixels only once all its
-            // lanes are done (or few are left), so that it stays uniform.
+            // Results first; a group takes new pixels only once all its lanes
+            // are done (or few are left), so that it stays or becomes uniform.
             int left = 0;
             for (std::size_t s = n * L; s < (n + 1) * L; ++s) {
                 const int px = Pixel[s];
@@ -336,11 +344,14 @@ bool EscapeLineT(const TDeepLine& line, std::int32_t* counts, double* lastR2, st
                     ++left;
                 }
             }
-            if (Uniform[n] && left == 0) {
+            if (left == 0) {
+                // A group that went apart is uniform again with a fresh set of pixels.
                 for (std::size_t s = n * L; s < (n + 1) * L; ++s) refill(s);
+                Uniform[n] = true;
                 UPos[n] = orbit.First;
                 UEnd[n] = orbit.Last;
-            } else if (!Uniform[n] || static_cast<std::size_t>(left) * 4 <= L) {
+            } else if (static_cast<std::size_t>(left) * 4 <= L) {
+                // Few lanes left: the others take new pixels rather than wait.
                 if (Uniform[n]) {
                     for (std::size_t s = n * L; s < (n + 1) * L; ++s) {
                         Pos[s] = UPos[n];

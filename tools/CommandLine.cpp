@@ -246,7 +246,8 @@ Options:
                           the reference orbit's time, iterations per second
                           of processor time, and the same figure for the
                           plain kernel on the whole set at the same size and
-                          steps, rendered in the same run
+                          steps (without cycle detection, so that both run
+                          every test they count), rendered in the same run
   -h, --help              show this help and exit
       --version           show the version and exit
 
