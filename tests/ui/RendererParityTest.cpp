@@ -30,20 +30,8 @@ struct TActions {
 
 Q_DECLARE_METATYPE(TActions)
 
-class RendererParityTest : public QObject, TWindowTest {
+class RendererParityTest : public QObject, TFilesWindowTest {
     Q_OBJECT
-
-    std::unique_ptr<QTemporaryDir> FFiles;
-
-    TMainDialog& Open()
-    {
-        return OpenIdle(TSize{200, 150}, V(-0.6, 0, 0.02));
-    }
-
-    QString File(const QString& name) const
-    {
-        return FFiles->filePath(name);
-    }
 
     // quillon-render on Scene at the window's size; its exit code.
     static int Render(const QStringList& arguments)
@@ -64,14 +52,12 @@ private slots:
 
     void init()
     {
-        InitWindowTest();
-        FFiles = std::make_unique<QTemporaryDir>();
+        InitFilesTest();
     }
 
     void cleanup()
     {
-        EndWindowTest(true);
-        FFiles.reset();
+        EndFilesTest();
     }
 
     void sceneRendersInTheCommandLineRendererAsOnScreen()

@@ -12,7 +12,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFileDialog>
 #include <QImage>
+#include <QMap>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QString>
@@ -23,8 +25,12 @@
 #include <QtGlobal>
 #include <QtTest/QTest>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <memory>
+#include <numbers>
+#include <utility>
 
 namespace quillon::uitest {
 
@@ -148,6 +154,14 @@ inline TView V(double x, double y, double scale, double angle = 0)
     return TView::Create(TPoint2D::Create(x, y), scale, angle);
 }
 
+// Degrees, for angles written as the user reads them.
+inline constexpr double Deg = std::numbers::pi / 180;
+
+inline QPoint Q(const TPoint& p)
+{
+    return QPoint(p.x, p.y);
+}
+
 inline double Distance(const TPoint2D& a, const TPoint2D& b)
 {
     return std::hypot(a.x - b.x, a.y - b.y);
@@ -212,6 +226,67 @@ protected:
     }
 
     TMainDialog& OpenIdle(const TSize& size, const TView& view) { return ShowIdle(NewWindow(), size, view); }
+};
+
+// A window test with a folder for its files, and file dialogs that answer
+// without blocking: each one run is noted, and chooses the answer set for its
+// object name ("" cancels). InitFilesTest() and EndFilesTest() take the place
+// of InitWindowTest() and EndWindowTest().
+class TFilesWindowTest : public TWindowTest {
+protected:
+    std::unique_ptr<QTemporaryDir> FFiles;
+    QStringList FDialogs;            // object names of the dialogs run, in order
+    QMap<QString, QString> FAnswers; // dialog name -> chosen file ("" cancels)
+
+    void InitFilesTest()
+    {
+        InitWindowTest();
+        FFiles = std::make_unique<QTemporaryDir>();
+        FDialogs.clear();
+        FAnswers.clear();
+    }
+
+    // Test functions with files check their reports themselves.
+    void EndFilesTest()
+    {
+        EndWindowTest(true);
+        FFiles.reset();
+    }
+
+    QString File(const QString& name) const { return FFiles->filePath(name); }
+
+    // A new window whose file dialogs answer from FAnswers.
+    TMainDialog& NewAnsweringWindow()
+    {
+        TMainDialog& w = NewWindow();
+        w.FileDialogHook = [this](QFileDialog& dialog) {
+            FDialogs << dialog.objectName();
+            return FAnswers.value(dialog.objectName());
+        };
+        return w;
+    }
+
+    // An idle window with a 200 x 150 image, dialogs answering.
+    TMainDialog& Open() { return ShowIdle(NewAnsweringWindow(), TSize{200, 150}, V(-0.6, 0, 0.02)); }
+
+    // The folder the Open dialog starts in.
+    static QString OpenFolder(const TMainDialog& w)
+    {
+        return Child<QFileDialog>(w, "OpenDialog")->directory().absolutePath();
+    }
+
+    // Opens File through the command, as the user does.
+    void OpenScene(TMainDialog& w, const QString& file)
+    {
+        FAnswers[QStringLiteral("OpenDialog")] = file;
+        Action(w, "ActionLoadFromFile")->trigger();
+    }
+
+    void SaveScene(TMainDialog& w, const QString& file)
+    {
+        FAnswers[QStringLiteral("SaveDialog")] = file;
+        Action(w, "ActionSaveToFile")->trigger();
+    }
 };
 
 // --- Mouse -------------------------------------------------------------------
@@ -306,6 +381,23 @@ inline QImage ScreenImage(const TMainDialog& w)
         colors[i] = 0xFF000000u | table[static_cast<std::size_t>(i)];
     image.setColorTable(colors);
     return image.convertToFormat(QImage::Format_RGB32);
+}
+
+// Largest and mean channel difference of two images of one size.
+inline std::pair<int, double> Difference(const QImage& a, const QImage& b)
+{
+    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    int largest = 0;
+    double sum = 0;
+    for (int r = 0; r < x.height(); ++r)
+        for (int c = 0; c < x.width(); ++c) {
+            const QRgb p = x.pixel(c, r), q = y.pixel(c, r);
+            for (int d : {qRed(p) - qRed(q), qGreen(p) - qGreen(q), qBlue(p) - qBlue(q)}) {
+                largest = std::max(largest, std::abs(d));
+                sum += std::abs(d);
+            }
+        }
+    return {largest, sum / (3.0 * x.width() * x.height())};
 }
 
 } // namespace quillon::uitest

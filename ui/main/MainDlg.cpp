@@ -97,35 +97,13 @@ TMainDialog::TMainDialog(QWidget* parent) : QMainWindow(parent)
     FAppRegistry->SetCompanyKey(settings::CompanyKey);
     FAppRegistry->SetApplicationKey(settings::ApplicationKey);
 
-    Timer = new QTimer(this);
-    Timer->setObjectName(QStringLiteral("Timer"));
-    Timer->setInterval(200);
-    connect(Timer, &QTimer::timeout, this, &TMainDialog::TimerTimer);
-    TimerRotatePalette = new QTimer(this);
-    TimerRotatePalette->setObjectName(QStringLiteral("TimerRotatePalette"));
-    TimerRotatePalette->setInterval(1000);
-    FResizeEndTimer = new QTimer(this);
-    FResizeEndTimer->setSingleShot(true);
-    FResizeEndTimer->setInterval(250);
-    connect(FResizeEndTimer, &QTimer::timeout, this, &TMainDialog::ResizeEnded);
-    connect(TimerRotatePalette, &QTimer::timeout, this, [this] { TimerRotatePaletteTimer(); });
-    FCursorFrameTimer = new QTimer(this);
-    FCursorFrameTimer->setInterval(100);
-    connect(FCursorFrameTimer, &QTimer::timeout, this, [this] { NextCursorFrame(); });
+    CreateTimers();
 
     CreateActions();
     CreateOptionsCommands();
     CreateMenus();
     CreateToolBar();
-    auto* central = new QWidget(this);
-    auto* column = new QVBoxLayout(central);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(0);
-    setCentralWidget(central);
-    CreateControlBar();
-    CreateWorkspace();
-    column->addWidget(PanelControls);
-    column->addWidget(PanelWorkspace, 1);
+    CreateCentralWidget();
     CreateStatusBar();
     CreateDialogs();
     qApp->installEventFilter(this);
@@ -157,6 +135,39 @@ TMainDialog::TMainDialog(QWidget* parent) : QMainWindow(parent)
         FAppRegistry->LoadPlacement(placement, settings::SectionMainDialog, {poPosition, poSize});
         LoadSettings();
     });
+}
+
+void TMainDialog::CreateTimers()
+{
+    Timer = new QTimer(this);
+    Timer->setObjectName(QStringLiteral("Timer"));
+    Timer->setInterval(200);
+    connect(Timer, &QTimer::timeout, this, &TMainDialog::TimerTimer);
+    TimerRotatePalette = new QTimer(this);
+    TimerRotatePalette->setObjectName(QStringLiteral("TimerRotatePalette"));
+    TimerRotatePalette->setInterval(1000);
+    FResizeEndTimer = new QTimer(this);
+    FResizeEndTimer->setSingleShot(true);
+    FResizeEndTimer->setInterval(250);
+    connect(FResizeEndTimer, &QTimer::timeout, this, &TMainDialog::ResizeEnded);
+    connect(TimerRotatePalette, &QTimer::timeout, this, [this] { TimerRotatePaletteTimer(); });
+    FCursorFrameTimer = new QTimer(this);
+    FCursorFrameTimer->setInterval(100);
+    connect(FCursorFrameTimer, &QTimer::timeout, this, [this] { NextCursorFrame(); });
+}
+
+// The control bar above the workspace, together filling the window.
+void TMainDialog::CreateCentralWidget()
+{
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    setCentralWidget(central);
+    CreateControlBar();
+    CreateWorkspace();
+    column->addWidget(PanelControls);
+    column->addWidget(PanelWorkspace, 1);
 }
 
 TMainDialog::~TMainDialog()

@@ -305,6 +305,7 @@ private:
 private:
     // Construction by aspect.
     struct TCommandTables;
+    void CreateTimers();
     void CreateActions();
     void CreateFileActions();
     void CreateEditActions();
@@ -313,6 +314,7 @@ private:
     void CreateHelpActions();
     void CreateMenus();
     void CreateToolBar();
+    void CreateCentralWidget();
     void CreateControlBar();
     void CreateWorkspace();
     void CreateStatusBar();
