@@ -33,12 +33,6 @@ class MainDlgDisplayTest : public QObject, TWindowTest {
         return uitest::Child<QFrame>(w, "PanelWorkspace")->grab().toImage().convertToFormat(QImage::Format_RGB32);
     }
 
-    // An idle window with a 400 x 300 image of View.
-    TMainDialog& Open(const TView& view = V(-0.6, 0, 0.01))
-    {
-        return OpenIdle(TSize{400, 300}, view);
-    }
-
 private slots:
     void initTestCase()
     {

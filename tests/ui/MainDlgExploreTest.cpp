@@ -62,12 +62,6 @@ std::vector<std::uint8_t> Indices(const QImage& image)
 class MainDlgExploreTest : public QObject, TWindowTest {
     Q_OBJECT
 
-    // An idle window with a 400 x 300 image of View.
-    TMainDialog& Open(const TView& view = V(-0.6, 0, 0.01))
-    {
-        return OpenIdle(TSize{400, 300}, view);
-    }
-
     // Zooms into three selections, each view idle: the history holds the
     // start and the first two targets.
     static std::vector<TView> ZoomThrice(TMainDialog& w)

@@ -36,6 +36,22 @@ class MainDlgFilesTest : public QObject, TFilesWindowTest {
         return w;
     }
 
+    // A Julia scene that differs from the defaults in every value a scene keeps.
+    static void SetJuliaScene(TMainDialog& w, double scale)
+    {
+        w.SetAlgorithm(alJulia);
+        w.SetView(V(0.125, -0.25, scale, 0.3));
+        w.SetJuliaPoint(TPoint2D::Create(-0.75, 0.125));
+        w.SetMaxSteps(321);
+        w.SetMaxAbs(4.5);
+        w.SetAnimationSpeed(7);
+        w.SetAnimationDirection(drDown);
+        w.SetInteriorFactor(33.25);
+        w.SetColorWrapping(true);
+        w.ColorMap().SetAsString("$000000\r\n$FF8040, 30\r\n$2080FF, 40\r\n");
+        w.SetColorOffset(7);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -103,17 +119,7 @@ private slots:
     void saveChangeLoadBringsEverythingBack()
     {
         TMainDialog& w = Open();
-        w.SetAlgorithm(alJulia);
-        w.SetView(V(0.125, -0.25, 0.0005, 0.3));
-        w.SetJuliaPoint(TPoint2D::Create(-0.75, 0.125));
-        w.SetMaxSteps(321);
-        w.SetMaxAbs(4.5);
-        w.SetAnimationSpeed(7);
-        w.SetAnimationDirection(drDown);
-        w.SetInteriorFactor(33.25);
-        w.SetColorWrapping(true);
-        w.ColorMap().SetAsString("$000000\r\n$FF8040, 30\r\n$2080FF, 40\r\n");
-        w.SetColorOffset(7);
+        SetJuliaScene(w, 0.0005);
         w.SetRunning(false);
         const QString first = File(QStringLiteral("scene.qsf"));
         SaveScene(w, first);
@@ -161,17 +167,7 @@ private slots:
         // All of it in one rendering: a running one reads the color offset as it goes.
         {
             TRenderLock lock(w.Session());
-            w.SetAlgorithm(alJulia);
-            w.SetView(V(0.125, -0.25, 0.004, 0.3));
-            w.SetJuliaPoint(TPoint2D::Create(-0.75, 0.125));
-            w.SetMaxSteps(321);
-            w.SetMaxAbs(4.5);
-            w.SetAnimationSpeed(7);
-            w.SetAnimationDirection(drDown);
-            w.SetInteriorFactor(33.25);
-            w.SetColorWrapping(true);
-            w.ColorMap().SetAsString("$000000\r\n$FF8040, 30\r\n$2080FF, 40\r\n");
-            w.SetColorOffset(7);
+            SetJuliaScene(w, 0.004);
         }
         w.SetRunning(true);
         QTRY_VERIFY_WITH_TIMEOUT(Idle(w), 10000);

@@ -25,13 +25,6 @@ using namespace quillon::uitest;
 
 class MainDlgInteractionTest : public QObject, TWindowTest {
     Q_OBJECT
-
-    // An idle window with a 400 x 300 image of View.
-    TMainDialog& Open(const TView& view = V(-0.6, 0, 0.01))
-    {
-        return OpenIdle(TSize{400, 300}, view);
-    }
-
 private slots:
     void initTestCase()
     {
@@ -326,6 +319,25 @@ private slots:
         QVERIFY(std::abs(w.SelectionAngle()) < 1e-12);
     }
 
+    // The mode table's inputs at P; a drag goes 100 x 60 pixels up and left.
+    static void Send(QWidget* box, const QString& input, const QPoint& p)
+    {
+        if (input == QLatin1String("click"))
+            Click(box, p);
+        else if (input == QLatin1String("drag"))
+            Drag(box, p, p - QPoint(100, 60));
+        else if (input == QLatin1String("dblclick"))
+            DoubleClick(box, p);
+        else if (input == QLatin1String("middle"))
+            Click(box, p, Qt::MiddleButton);
+        else if (input == QLatin1String("right"))
+            Click(box, p, Qt::RightButton);
+        else if (input == QLatin1String("wheel"))
+            Wheel(box, p, 120);
+        else
+            QFAIL("unknown input");
+    }
+
     // Each row: the tool mode, the input, whether a selection exists, and the effect.
     void modeTable_data()
     {
@@ -393,18 +405,7 @@ private slots:
         const QPoint p = ImagePoint(w, 300, 220);
         const TPoint2D clicked = w.PaintBoxToLog(p);
 
-        if (input == QLatin1String("click"))
-            Click(box, p);
-        else if (input == QLatin1String("drag"))
-            Drag(box, p, p - QPoint(100, 60));
-        else if (input == QLatin1String("dblclick"))
-            DoubleClick(box, p);
-        else if (input == QLatin1String("middle"))
-            Click(box, p, Qt::MiddleButton);
-        else if (input == QLatin1String("right"))
-            Click(box, p, Qt::RightButton);
-        else if (input == QLatin1String("wheel"))
-            Wheel(box, p, 120);
+        Send(box, input, p);
 
         if (effect == QLatin1String("nothing")) {
             QCOMPARE(w.View(), view);

@@ -226,6 +226,9 @@ protected:
     }
 
     TMainDialog& OpenIdle(const TSize& size, const TView& view) { return ShowIdle(NewWindow(), size, view); }
+
+    // An idle window with a 400 x 300 image of View.
+    TMainDialog& Open(const TView& view = V(-0.6, 0, 0.01)) { return OpenIdle(TSize{400, 300}, view); }
 };
 
 // A window test with a folder for its files, and file dialogs that answer
