@@ -307,22 +307,26 @@ public:
     }
                 QUILLON_SMOOTH_EACH(QUILLON_SMOOTH_STEP)
             }
-#define QUILLON_SMOOTH_CODE(j)                                                                                    \
-    {                                                                                                             \
-        const V n = hn::Load(d, FN + i + j * L);                                                                  \
-        const V count = hn::Add(hn::Add(n, hn::ConvertTo(d, k##j)), one);                                         \
-        const V v = hn::Sub(count, SmoothLog2V(d, di, hn::Div(SmoothLog2V(d, di, r2##j), log2Radius)));          \
-        const V scaled = hn::Floor(hn::Add(hn::Mul(hn::Add(hn::Sub(v, n), one), weightOne), half));               \
-        V code = hn::Min(hn::IfThenElse(hn::Gt(scaled, hn::Zero(d)), scaled, hn::Zero(d)), top);                 \
-        code = hn::IfThenElse(hn::IsNaN(v), atCount, code);                                                      \
-        hn::Store(hn::ConvertTo(di, code), di, FCode + i + j * L);                                                \
-    }
-            QUILLON_SMOOTH_EACH(QUILLON_SMOOTH_CODE)
+#define QUILLON_SMOOTH_KEEP(j)                                                                            \
+    hn::Store(r2##j, d, FX + i + j * L);                                                                  \
+    hn::Store(hn::Add(hn::Add(hn::Load(d, FN + i + j * L), hn::ConvertTo(d, k##j)), one), d, FY + i + j * L);
+            QUILLON_SMOOTH_EACH(QUILLON_SMOOTH_KEEP)
 #undef QUILLON_SMOOTH_EACH
 #undef QUILLON_SMOOTH_LOAD
 #undef QUILLON_SMOOTH_GO
 #undef QUILLON_SMOOTH_STEP
-#undef QUILLON_SMOOTH_CODE
+#undef QUILLON_SMOOTH_KEEP
+        }
+        // The logarithms after all the steps: this loop has no data-dependent
+        // branch, so the long chains of consecutive vectors overlap.
+        for (std::size_t i = 0; i < FCount; i += L) {
+            const V n = hn::Load(d, FN + i);
+            const V count = hn::Load(d, FY + i); // n + k + 1
+            const V v = hn::Sub(count, SmoothLog2V(d, di, hn::Div(SmoothLog2V(d, di, hn::Load(d, FX + i)), log2Radius)));
+            const V scaled = hn::Floor(hn::Add(hn::Mul(hn::Add(hn::Sub(v, n), one), weightOne), half));
+            V code = hn::Min(hn::IfThenElse(hn::Gt(scaled, hn::Zero(d)), scaled, hn::Zero(d)), top);
+            code = hn::IfThenElse(hn::IsNaN(v), atCount, code);
+            hn::Store(hn::ConvertTo(di, code), di, FCode + i);
         }
         for (std::size_t i = 0; i < FCount; ++i) FOut[FPixel[i]] = static_cast<std::uint16_t>(FCode[i]);
         FCount = 0;
