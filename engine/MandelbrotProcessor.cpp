@@ -486,20 +486,20 @@ void TProcessor::CopySmoothPixels(std::uint32_t* dest, int destPixelsPerLine, in
     const TSmoothPalette palette(FBmp8.ColorTable(), ColorCount() - 1, FThreadIsColorWrapping);
     const auto copy = [&](int begin, int end) {
         std::vector<std::uint8_t> indices(static_cast<std::size_t>(width));
-        std::vector<std::uint16_t> codes(static_cast<std::size_t>(width), NoSmoothCode);
         for (int line = begin; line < end; ++line) {
             const int y = firstLine + line;
             if (y < 0 || y >= Height()) continue;
             FBmp8.CopyLine(y, indices.data());
-            if (FHasSmoothCodes) {
-                const std::uint16_t* src =
-                    FSmoothCodes.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
-                for (int x = 0; x < width; ++x)
-                    codes[static_cast<std::size_t>(x)] =
-                        std::atomic_ref<const std::uint16_t>(src[x]).load(std::memory_order_relaxed);
+            std::uint32_t* out = dest + static_cast<std::ptrdiff_t>(line) * destPixelsPerLine;
+            if (!FHasSmoothCodes) {
+                for (int x = 0; x < width; ++x) out[x] = palette.Color(indices[static_cast<std::size_t>(x)], NoSmoothCode);
+                continue;
             }
-            palette.Recolor(indices.data(), codes.data(),
-                            dest + static_cast<std::ptrdiff_t>(line) * destPixelsPerLine, width);
+            // One pass: the codes are read where they are (workers may still write them).
+            const std::uint16_t* src = FSmoothCodes.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width);
+            for (int x = 0; x < width; ++x)
+                out[x] = palette.Color(indices[static_cast<std::size_t>(x)],
+                                       std::atomic_ref<const std::uint16_t>(src[x]).load(std::memory_order_relaxed));
         }
     };
     // A palette animation recolors the whole picture every tick: large pictures
