@@ -92,10 +92,4 @@ TSmoothPalette::TSmoothPalette(const std::array<std::uint32_t, 256>& table, int 
     }
 }
 
-void TSmoothPalette::Recolor(const std::uint8_t* indices, const std::uint16_t* codes, std::uint32_t* dest,
-                             int count) const
-{
-    for (int x = 0; x < count; ++x) dest[x] = Color(indices[x], codes[x]);
-}
-
 } // namespace quillon

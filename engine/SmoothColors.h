@@ -87,9 +87,6 @@ public:
         return 0xFF000000u | static_cast<std::uint32_t>(((rb >> 30) & 0xFF0000) | ((g >> 6) & 0xFF00) | ((rb >> 14) & 0xFF));
     }
 
-    // Recolors Count pixels.
-    void Recolor(const std::uint8_t* indices, const std::uint16_t* codes, std::uint32_t* dest, int count) const;
-
 private:
     // The two entries to blend: red at bit 32 and blue at bit 0 of RB, green in G
     // (each field has room for 22 bits: 255 * 16384 + 8192 < 2^22).
