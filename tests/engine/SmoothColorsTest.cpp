@@ -255,32 +255,37 @@ TEST_P(SmoothProcessor, BandsEqualTheLinesOfTheWholePicture)
 
 TEST_P(SmoothProcessor, PaletteAnimationOnlyRecolors)
 {
-    TProcessor p;
-    p.SetKernel(GetParam());
-    p.SetSize({64, 48});
-    p.SetSmoothColors(true);
-    p.SetOptions({poColorWrapping});
-    ASSERT_TRUE(Render(p));
-    const auto indices = Indices(p);
-    for (int tick = 0; tick < 3; ++tick) p.RotatePalette(drUp);
-    // The rotated table under the same rule: every pixel from its own definition.
-    const auto table = p.Bitmap().ColorTable();
-    const int top = p.ColorCount() - 1;
-    const auto smooth = SmoothPixels(p);
-    EXPECT_EQ(Indices(p), indices);
-    for (int y = 0; y < 48; ++y)
-        for (int x = 0; x < 64; ++x) {
-            const int i = p.Bitmap().GetBuffer(x, y);
-            const std::uint16_t code = p.SmoothCode(x, y);
-            std::uint32_t expected = table[static_cast<std::size_t>(i)];
-            if (code != NoSmoothCode) {
-                const int step = code >> 14;
-                expected = BlendTableColors(table[static_cast<std::size_t>(StepPaletteIndex(i, step - 1, top, true))],
-                                            table[static_cast<std::size_t>(StepPaletteIndex(i, step, top, true))],
-                                            code & 0x3FFF);
+    // A small picture, and one large enough to be recolored by several threads.
+    for (const TSize size : {TSize{64, 48}, TSize{1200, 700}}) {
+        TProcessor p;
+        p.SetKernel(GetParam());
+        p.SetSize(size);
+        p.SetSmoothColors(true);
+        p.SetOptions({poColorWrapping});
+        ASSERT_TRUE(Render(p));
+        const auto indices = Indices(p);
+        for (int tick = 0; tick < 3; ++tick) p.RotatePalette(drUp);
+        // The rotated table under the same rule: every pixel from its own definition.
+        const auto table = p.Bitmap().ColorTable();
+        const int top = p.ColorCount() - 1;
+        const auto smooth = SmoothPixels(p);
+        EXPECT_EQ(Indices(p), indices);
+        for (int y = 0; y < size.Height; ++y)
+            for (int x = 0; x < size.Width; ++x) {
+                const int i = p.Bitmap().GetBuffer(x, y);
+                const std::uint16_t code = p.SmoothCode(x, y);
+                std::uint32_t expected = table[static_cast<std::size_t>(i)];
+                if (code != NoSmoothCode) {
+                    const int step = code >> 14;
+                    expected =
+                        BlendTableColors(table[static_cast<std::size_t>(StepPaletteIndex(i, step - 1, top, true))],
+                                         table[static_cast<std::size_t>(StepPaletteIndex(i, step, top, true))],
+                                         code & 0x3FFF);
+                }
+                ASSERT_EQ(smooth[static_cast<std::size_t>(y * size.Width + x)], 0xFF000000u | expected)
+                    << x << "," << y << " of " << size.Width << "x" << size.Height;
             }
-            ASSERT_EQ(smooth[static_cast<std::size_t>(y * 64 + x)], 0xFF000000u | expected) << x << "," << y;
-        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, SmoothProcessor, ::testing::Values(TKernel::Scalar, TKernel::Simd),
