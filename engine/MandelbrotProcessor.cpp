@@ -517,6 +517,9 @@ void TProcessor::CopySmoothPixels(std::uint32_t* dest, int destPixelsPerLine, in
 
 void TProcessor::ComputeLine(int y)
 {
+    // The odd pass hands out line 1 also in a picture (or band) of one line:
+    // there is nothing to compute, and no smooth code to write past the end.
+    if (y < 0 || y >= Height()) return;
     if (FThreadDeep) {
         ComputeLineDeep(y);
         return;

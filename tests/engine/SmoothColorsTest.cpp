@@ -4,6 +4,7 @@
 
 #include "engine/SmoothColors.h"
 
+#include <algorithm>
 #include <cmath>
 #include <set>
 #include <vector>
@@ -286,6 +287,25 @@ TEST_P(SmoothProcessor, PaletteAnimationOnlyRecolors)
                     << x << "," << y << " of " << size.Width << "x" << size.Height;
             }
     }
+}
+
+TEST(SmoothColors, PicturesOfOneLineKeepTheirCodesInside)
+{
+    // One line (also the last band of a banded picture): the odd pass hands out
+    // line 1, whose codes would lie past the end of the picture's.
+    std::vector<std::vector<std::uint16_t>> codes;
+    for (const TKernel kernel : {TKernel::Scalar, TKernel::Simd}) {
+        TProcessor p;
+        p.SetKernel(kernel);
+        p.SetSize({300, 1});
+        p.SetSmoothColors(true);
+        ASSERT_TRUE(Render(p));
+        codes.emplace_back();
+        for (int x = 0; x < 300; ++x) codes.back().push_back(p.SmoothCode(x, 0));
+        EXPECT_EQ(p.SmoothCode(0, 1), NoSmoothCode);
+    }
+    EXPECT_EQ(codes[0], codes[1]);
+    EXPECT_GT(std::count_if(codes[0].begin(), codes[0].end(), [](std::uint16_t c) { return c != NoSmoothCode; }), 20);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kernels, SmoothProcessor, ::testing::Values(TKernel::Scalar, TKernel::Simd),
