@@ -270,6 +270,7 @@ void TProcessor::StartThreads()
     }
     FHasSmoothCodes = FThreadSmooth;
     FNextLine = 0;
+    FLinesDone.store(0, std::memory_order_relaxed);
     FTerminated.store(false, std::memory_order_relaxed);
     const int n = FThreadCount > 0 ? FThreadCount : DefaultThreadCount();
     // Every worker joins the list before any starts, so an early finisher cannot
@@ -330,7 +331,11 @@ void TProcessor::WorkerRun(TIterThread& worker)
 {
     try {
         int y = 0;
-        while (!TerminateRequested() && TakeLine(y)) ComputeLine(y);
+        while (!TerminateRequested() && TakeLine(y)) {
+            ComputeLine(y);
+            // A line given up by a stop is not done.
+            if (y < Height() && !TerminateRequested()) FLinesDone.fetch_add(1, std::memory_order_relaxed);
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "Exception: %s\n", e.what());
     } catch (...) {
@@ -783,6 +788,20 @@ TView HomeView(TAlgorithm algorithm)
 std::string ViewToStr(const TView& view)
 {
     return Format("%.16e,%.16e,%.16e,%.16e", {view.Center.x, view.Center.y, view.Scale, view.Angle});
+}
+
+std::string CenterCoordinateText(const TPreciseNumber& value, double scale)
+{
+    const double x = value.ToDouble();
+    const double pixel = std::abs(scale);
+    const std::string general = Format("%.12g", {x});
+    // The last of twelve significant digits: 10^(exponent - 11).
+    const double step = x == 0 ? 0 : std::pow(10.0, std::floor(std::log10(std::abs(x))) - 11);
+    if (!std::isfinite(x) || !(pixel > 0) || !std::isfinite(pixel) ||
+        (value.IsDouble() && step <= pixel / 100))
+        return general;
+    if (value.IsDouble() && TryStrToFloat(general) == x) return general;
+    return value.ToDecimal(static_cast<int>(std::ceil(-std::log10(pixel))) + 6);
 }
 
 bool PreciseMatches(const TPreciseNumber& precise, double value)

@@ -178,6 +178,8 @@ public:
     const TPaletteBitmap& Bitmap() const { return FBmp8; }
     // Duration of the last rendering, also of one stopped early.
     double ElapsedMs() const;
+    // Lines the current or last rendering has finished, of Height().
+    int LinesDone() const { return FLinesDone.load(std::memory_order_relaxed); }
     // Called on the thread of the last worker to end, once a rendering has
     // ended (finished or stopped) and ElapsedMs holds its duration. Set it
     // while no rendering runs; it may ask Running but must not start or stop.
@@ -324,6 +326,7 @@ private:
     double FElapsedMs = 0;
     int FNextLine = 0;
     std::mutex FNextLineSection;
+    std::atomic<int> FLinesDone{0};
     bool FThreadIsInterior = false;
     double FThreadInteriorFactor = 100.0;
     bool FThreadIsColorWrapping = false;
@@ -369,6 +372,11 @@ TView HomeView(TAlgorithm algorithm);
 
 // "%.16e,%.16e,%.16e,%.16e": Center.x, Center.y, Scale, Angle.
 std::string ViewToStr(const TView& view);
+// A coordinate of the view's centre as the View chapter and the status bar
+// show it: "%.12g" where its twelve digits place the centre within a
+// hundredth of a pixel of scale, else plain decimal with enough digits for a
+// millionth of a pixel.
+std::string CenterCoordinateText(const TPreciseNumber& value, double scale);
 // ViewToStr followed, when the view has a precise centre, by its coordinates
 // in plain decimal as fields 4 and 5.
 std::string PreciseViewToStr(const TView& view);

@@ -167,6 +167,22 @@ std::string TPreciseNumber::ToDecimal() const
     return text;
 }
 
+std::string TPreciseNumber::ToDecimal(int decimals) const
+{
+    if (!FImpl || !mpfr_number_p(FImpl->Value)) return ToDecimal();
+    char* raw = nullptr;
+    if (mpfr_asprintf(&raw, "%.*RNf", std::max(0, decimals), FImpl->Value) < 0) return ToDecimal();
+    std::string text(raw);
+    mpfr_free_str(raw);
+    if (text.find('.') != std::string::npos) {
+        while (text.back() == '0') text.pop_back();
+        if (text.back() == '.') text.pop_back();
+    }
+    // A tiny negative number rounds to zero, without its sign.
+    if (text == "-0") text = "0";
+    return text;
+}
+
 TPreciseNumber TPreciseNumber::Plus(double value) const
 {
     if (value == 0) return *this;

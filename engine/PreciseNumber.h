@@ -33,6 +33,9 @@ public:
     // The exact value in plain decimal notation, no exponent and no trailing
     // zeros after the point: "-1.5", "0.000001", "12".
     std::string ToDecimal() const;
+    // Plain decimal notation rounded to nearest at decimals digits after the
+    // point (at least 0), trailing zeros dropped: "-1.5" for 3 decimals of -1.5.
+    std::string ToDecimal(int decimals) const;
 
     // The exact sum, unless it needs more than MaxBits bits.
     TPreciseNumber Plus(double value) const;

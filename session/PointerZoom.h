@@ -8,5 +8,9 @@ namespace quillon {
 // shows at the same pixel as before: the centre moves towards the anchor in
 // proportion. The angle stays.
 TView ZoomAbout(const TView& View, const TPoint2D& Anchor, double Factor);
+// The same about an anchor with every bit it has: the centre moves at its full
+// precision, so deep views zoom about the right point. A double anchor in a
+// view without a precise centre zooms as above.
+TView ZoomAbout(const TView& View, const TPreciseCenter& Anchor, double Factor);
 
 } // namespace quillon

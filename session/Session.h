@@ -190,6 +190,7 @@ public:
     void ZoomBy(double factor);
     // The view's scale times Factor, about plane point Anchor, which keeps its pixel.
     void ZoomAt(const TPoint2D& anchor, double factor);
+    void ZoomAt(const TPreciseCenter& anchor, double factor);
     // The view a click at plane point Center zooms to: the selection's scale
     // and angle, or a tenth of the view's scale.
     TView ClickView(const TPoint2D& center) const;

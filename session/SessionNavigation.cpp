@@ -5,6 +5,7 @@
 #include "persist/SceneImage.h"
 #include "session/PointerZoom.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quillon {
@@ -103,8 +104,19 @@ void TSession::ZoomBy(double factor)
 
 void TSession::ZoomAt(const TPoint2D& anchor, double factor)
 {
+    ZoomAt(TPreciseCenter{TPreciseNumber(anchor.x), TPreciseNumber(anchor.y)}, factor);
+}
+
+void TSession::ZoomAt(const TPreciseCenter& anchor, double factor)
+{
+    // Stopped at the deepest scale, still about the anchor.
+    const double scale = std::abs(View().Scale);
+    const bool stops = scale != 0 && scale * factor < DeepestScale;
+    if (stops) factor = std::min(1.0, DeepestScale / scale);
+    TView view = ZoomAbout(View(), anchor, factor);
+    view.Scale = stops ? std::copysign(DeepestScale, View().Scale) : view.Scale;
     TBatch batch(*this);
-    SetView(ZoomAbout(View(), anchor, factor));
+    SetView(view);
     SetRunning(true);
 }
 

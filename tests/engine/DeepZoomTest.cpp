@@ -67,6 +67,36 @@ TEST(PreciseNumber, DecimalTextIsExactAndRoundTrips)
     EXPECT_EQ(Dec("2.5e-3"), Dec("0.0025"));
 }
 
+TEST(PreciseNumber, DecimalTextRoundedToDecimals)
+{
+    const TPreciseNumber deep = Dec("-1.5").Plus(std::ldexp(1.0, -200));
+    EXPECT_EQ(deep.ToDecimal(3), "-1.5");
+    EXPECT_EQ(deep.ToDecimal(0), "-1");
+    EXPECT_EQ(Dec("-2.5").ToDecimal(0), "-2"); // half to even
+    EXPECT_EQ(Dec("0.125").ToDecimal(2), "0.12");
+    EXPECT_EQ(Dec("-0.0000004").ToDecimal(3), "0");
+    EXPECT_EQ(Dec("12").ToDecimal(5), "12");
+    // 2^-200 is 6.2e-61: sixty-one decimals show its first digit.
+    EXPECT_EQ(deep.ToDecimal(61), "-1.4999999999999999999999999999999999999999999999999999999999994");
+    EXPECT_EQ(TPreciseNumber().ToDecimal(4), "0");
+}
+
+TEST(DeepView, CenterCoordinateTextHasTheDigitsTheScaleNeeds)
+{
+    // Twelve digits where they place the centre within a hundredth of a pixel.
+    EXPECT_EQ(CenterCoordinateText(TPreciseNumber(-0.6), 0.00625), "-0.6");
+    EXPECT_EQ(CenterCoordinateText(TPreciseNumber(0.1234567890123456), 1e-9), "0.123456789012");
+    // Short doubles stay short at any depth.
+    EXPECT_EQ(CenterCoordinateText(TPreciseNumber(-0.75), 1e-40), "-0.75");
+    // Beyond that, plain decimal down to a millionth of a pixel.
+    EXPECT_EQ(CenterCoordinateText(TPreciseNumber(0.1234567890123456), 1e-12), "0.123456789012345594");
+    const TPreciseNumber deep = Dec("-1.5").Plus(std::ldexp(1.0, -200));
+    const std::string text = CenterCoordinateText(deep, 1e-60);
+    EXPECT_EQ(text.size(), std::string("-1.").size() + 66);
+    // Read back, the text is within a millionth of a pixel.
+    EXPECT_LT(std::abs(Dec(text).Minus(deep).ToDouble()), 1e-66);
+}
+
 TEST(PreciseNumber, SumsAreExact)
 {
     const TPreciseNumber a = TPreciseNumber(1.0).Plus(1e-300);

@@ -172,6 +172,7 @@ TEST(Processor, OneWorkerTakesEvenLinesFirst)
         p.SetSize({3, r.height});
         ASSERT_TRUE(Render(p));
         EXPECT_EQ(p.Lines(), r.lines) << "height " << r.height;
+        EXPECT_EQ(p.LinesDone(), r.height);
     }
 }
 
@@ -182,6 +183,7 @@ TEST(Processor, EveryLineGoesToExactlyOneWorker)
     p.SetSize({16, 101});
     ASSERT_TRUE(Render(p));
     EXPECT_EQ(Sorted(p.Lines()), Iota(101));
+    EXPECT_EQ(p.LinesDone(), 101);
     EXPECT_FALSE(p.Running());
     EXPECT_GT(p.ElapsedMs(), 0);
 }
@@ -234,6 +236,7 @@ TEST(Processor, StopFinishesTheLineInProgress)
     p.HoldFirstLine = true;
     p.Start();
     WaitFor(p.FirstLineStarted);
+    EXPECT_EQ(p.LinesDone(), 0);
     p.Stop();
     EXPECT_FALSE(p.Running());
     EXPECT_EQ(p.Lines(), (std::vector<int>{0}));

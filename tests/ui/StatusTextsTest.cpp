@@ -36,6 +36,37 @@ TEST(StatusTexts, ViewPanels)
     EXPECT_EQ(ElapsedText(12.345), "12.3ms");
 }
 
+TEST(StatusTexts, DeepViews)
+{
+    // The zoom figure stays finite and in the exponent form down to the deepest scale.
+    EXPECT_EQ(ZoomText(ZoomFigure(1920, 1e-50)), "5.21E+046");
+    EXPECT_EQ(ZoomText(ZoomFigure(1920, 1e-300)), "5.21E+296");
+    EXPECT_EQ(ZoomText(ZoomFigure(1, 1e-300)), "1.00E+300");
+
+    // The panel keeps its three decimals; the hint has the digits the scale needs.
+    TView view = TView::Create({}, 1e-60, 0);
+    const auto x = TPreciseNumber::FromDecimal("-1.7499576837060935036022145060706997072711057972625207793024283782");
+    const auto y = TPreciseNumber::FromDecimal("0.00000000000000000000000000000000000000000000000000000000000000123");
+    ASSERT_TRUE(x && y);
+    view.SetPreciseCenter({*x, *y});
+    EXPECT_EQ(CenterText(view), "-1.750, 0.000");
+    // Every digit these have: fewer than a millionth of a pixel needs.
+    EXPECT_EQ(PreciseCenterText(view),
+              "-1.7499576837060935036022145060706997072711057972625207793024283782, "
+              "0.00000000000000000000000000000000000000000000000000000000000000123");
+    // More digits than that are rounded.
+    view.Scale = 1e-20;
+    EXPECT_EQ(PreciseCenterText(view), "-1.74995768370609350360221451, 0");
+    // Shallow views: the twelve digits of the View chapter.
+    EXPECT_EQ(PreciseCenterText(HomeView(alMandelbrot)), "-0.6, 0");
+}
+
+TEST(StatusTexts, Progress)
+{
+    EXPECT_EQ(ProgressText(1234, 2160), "1234/2160 lines");
+    EXPECT_EQ(ProgressText(0, 1), "0/1 lines");
+}
+
 TEST(StatusTexts, Hints)
 {
     EXPECT_EQ(MaxStepsHint(50), "Maximum steps = 50");
