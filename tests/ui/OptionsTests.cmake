@@ -5,6 +5,11 @@ quillon_add_qtest(quillon_ui_options_tests
   LIBS quillon::ui_main quillon::ui_optionsdlg quillon::ui_common quillon::resources quillon::settings
        quillon::colormap)
 
+# The window in deep views, the View chapter included.
+quillon_add_qtest(quillon_ui_deep_tests
+  SOURCES MainDlgDeepTest.cpp
+  LIBS quillon::ui_main quillon::ui_optionsdlg quillon::ui_common quillon::resources quillon::settings)
+
 quillon_add_qtest(quillon_ui_palette_editor_tests
   SOURCES OptionsPaletteTest.cpp
   LIBS quillon::ui_optionsdlg quillon::ui_common quillon::colormap)

@@ -430,7 +430,7 @@ private:
     std::optional<TRenderLock> FStartUpLock;
     QPoint FImageOffset;
     TMouseState FMouse;
-    TPoint2D FDownCenter;
+    TPreciseCenter FDownCenter;
     double FDownAngle = 0;
     double FDownScale = 0;
     bool FFullScreen = false;
@@ -468,6 +468,8 @@ private:
     // whether that finished image still waits for its paint.
     std::atomic<std::int64_t> FEndedAt{0};
     bool FFinishedPaintDue = false;
+    // Since the start of the current rendering: its progress shows after a while.
+    std::int64_t FRenderStartedNs = 0;
     double FFinishedPaintDelayMs = -1;
     bool FTraceRendering = false;
 };

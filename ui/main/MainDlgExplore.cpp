@@ -28,7 +28,7 @@ void TMainDialog::ZoomAt(const QPoint& P, double Factor)
     // Refused while rendering, as the zoom about the centre is.
     if (!ActionZoomIn->isEnabled())
         return;
-    FSession->ZoomAt(PaintBoxToLog(P), Factor);
+    FSession->ZoomAt(PaintBoxToPrecise(P), Factor);
 }
 
 // --- Julia set of a point --------------------------------------------------------------

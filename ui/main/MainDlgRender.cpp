@@ -27,6 +27,15 @@ QString Q(const std::string& s)
     return QString::fromStdString(s);
 }
 
+std::int64_t SteadyNs()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Renderings shorter than this show no progress.
+constexpr std::int64_t ProgressDelayNs = 500'000'000;
+
 } // namespace
 
 // --- Following the session ------------------------------------------------------
@@ -59,6 +68,7 @@ void TMainDialog::RenderingStarted()
     SetCommandEnabled(ActionZoomOut, false);
     SetCommandEnabled(ActionHome, false);
     FFinishedPaintDue = false;
+    FRenderStartedNs = SteadyNs();
     Timer->start();
 }
 
@@ -87,7 +97,11 @@ void TMainDialog::RenderingEnded()
 
 void TMainDialog::TimerTimer()
 {
+    // A long rendering shows how far it got; RenderingFinished puts the
+    // duration back in its place.
     FSession->CheckRendering();
+    if (Running() && SteadyNs() - FRenderStartedNs >= ProgressDelayNs)
+        SetStatusPanel(13, Q(ProgressText(Processor().LinesDone(), Processor().Height())));
     // Painted at once: the partly computed image shows every tick.
     PaintBox->repaint();
 }
@@ -118,6 +132,8 @@ void TMainDialog::UpdateViewPanels()
 {
     const TView view = View();
     SetStatusPanel(7, Q(CenterText(view)));
+    // The panel holds three decimals; deep views need all the digits.
+    StatusPanel(7)->setToolTip(Q(PreciseCenterText(view)));
     SetStatusPanel(9, Q(ZoomText(ZoomFigure(Processor().Width(), view.Scale))));
     SetStatusPanel(11, Q(AngleText(view)));
     SetStatusPanel(14, std::abs(view.Scale) <= DeepestScale ? tr("Deepest") : QString());
@@ -222,14 +238,14 @@ TPreciseCenter TMainDialog::PaintBoxToPrecise(const QPoint& P) const
 QPoint TMainDialog::ViewCenterToPaintBox(const TView& V) const
 {
     if (!DeepView() && !V.HasPreciseCenter()) return LogToPaintBox(V.Center);
-    // The centres' difference at full precision, then the inverse matrix's
-    // linear part: deep views are beyond the doubles of LogToPaintBox.
+    // The centres' difference at full precision, then the pixel at that
+    // offset: deep views are beyond the doubles of LogToPaintBox, whose
+    // matrix moves by the centre over the scale.
     const TPreciseCenter a = V.PreciseCenter(), b = View().PreciseCenter();
-    const double dx = a.X.Minus(b.X).ToDouble(), dy = a.Y.Minus(b.Y).ToDouble();
-    const TMatrix2D& m = Processor().LogToPxMatrix;
-    const TPoint2D c = m.Transform(View().Center);
-    return QPoint(RoundToInt(c.x + dx * m.m11() + dy * m.m21()) + FImageOffset.x(),
-                  RoundToInt(c.y + dx * m.m12() + dy * m.m22()) + FImageOffset.y());
+    TMatrix2D toPixel = Processor().PxToOffsetMatrix;
+    toPixel.Inverse();
+    const TPoint2D c = toPixel.Transform(TPoint2D{a.X.Minus(b.X).ToDouble(), a.Y.Minus(b.Y).ToDouble()});
+    return QPoint(RoundToInt(c.x) + FImageOffset.x(), RoundToInt(c.y) + FImageOffset.y());
 }
 
 QPoint TMainDialog::LogToPaintBox(const TPoint2D& Z) const

@@ -49,7 +49,7 @@ void TMainDialog::SelectionMouseDown(const TPoint& P)
     const TDragAction drag = SelectionDragAt(SelectionCentrePixel(), GetSelectionCorners(), P);
     switch (drag) {
     case daMoveSelection:
-        FDownCenter = Selection().Center;
+        FDownCenter = Selection().PreciseCenter();
         break;
     case daAngle:
         FDownAngle = Selection().Angle;
@@ -120,7 +120,7 @@ void TMainDialog::UndoSelectionDrag(TDragAction Cancelled)
     TView selection = Selection();
     switch (Cancelled) {
     case daMoveSelection:
-        selection.Center = FDownCenter;
+        selection.SetPreciseCenter(FDownCenter);
         break;
     case daAngle:
         selection.Angle = FDownAngle;

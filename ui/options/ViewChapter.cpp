@@ -139,8 +139,10 @@ void TChapterFrameView::DoAction(TOptionsAction Action)
         FLoadedView = ViewHost().View();
         FLoadedSize = ViewHost().Size();
         const TView& v = FLoadedView;
-        LoadNumber(EditCenterX, Q(Format("%.12g", {v.Center.x})), v.Center.x);
-        LoadNumber(EditCenterY, Q(Format("%.12g", {v.Center.y})), v.Center.y);
+        // As many digits as the scale needs; an untouched field keeps every bit.
+        const TPreciseCenter c = v.PreciseCenter();
+        LoadNumber(EditCenterX, Q(CenterCoordinateText(c.X, v.Scale)), v.Center.x);
+        LoadNumber(EditCenterY, Q(CenterCoordinateText(c.Y, v.Scale)), v.Center.y);
         LoadNumber(EditScale, Q(Format("%g", {v.Scale})), v.Scale);
         LoadNumber(EditAngle, Q(Format("%.1f", {v.Angle * RadToDeg})), v.Angle);
         EditSize->setEditText(Q(SizeToStr(ViewHost().Size())));
@@ -159,8 +161,8 @@ void TChapterFrameView::DoAction(TOptionsAction Action)
     case oaStoring: {
         const TSize size = StrToSize(EditSize->currentText().toStdString());
         TView view;
-        view.Center.x = NumberOf(EditCenterX);
-        view.Center.y = NumberOf(EditCenterY);
+        const TPreciseCenter loaded = FLoadedView.PreciseCenter();
+        view.SetPreciseCenter({CenterCoordinate(EditCenterX, loaded.X), CenterCoordinate(EditCenterY, loaded.Y)});
         view.Scale = NumberOf(EditScale);
         // An untouched angle keeps its radians; a typed one is in degrees.
         double angle = 0;
@@ -178,6 +180,18 @@ void TChapterFrameView::DoAction(TOptionsAction Action)
         break;
     }
     }
+}
+
+TPreciseNumber TChapterFrameView::CenterCoordinate(QLineEdit* Edit, const TPreciseNumber& Loaded)
+{
+    double exact = 0;
+    if (LoadedNumber(Edit, exact))
+        return Loaded;
+    const double value = StrToDouble(Edit);
+    // Digits beyond a double's are kept; whatever reads as a number but not
+    // as a plain decimal is the double.
+    const std::optional<TPreciseNumber> precise = TPreciseNumber::FromDecimal(Edit->text().trimmed().toStdString());
+    return precise ? *precise : TPreciseNumber(value);
 }
 
 QString TChapterFrameView::GetViewText() const

@@ -67,6 +67,9 @@ public:
 
 private:
     IViewChapterHost& ViewHost() const;
+    // The centre coordinate of Edit: Loaded while the edit shows the loaded
+    // text, else the typed number with all its digits.
+    TPreciseNumber CenterCoordinate(QLineEdit* Edit, const TPreciseNumber& Loaded);
 
     TView FLoadedView;
     TSize FLoadedSize;

@@ -23,6 +23,17 @@ std::string CenterText(const TView& View)
     return Format("%.3f, %.3f", {View.Center.x, View.Center.y});
 }
 
+std::string PreciseCenterText(const TView& View)
+{
+    const TPreciseCenter c = View.PreciseCenter();
+    return CenterCoordinateText(c.X, View.Scale) + ", " + CenterCoordinateText(c.Y, View.Scale);
+}
+
+std::string ProgressText(int LinesDone, int Lines)
+{
+    return Format("%d/%d lines", {LinesDone, Lines});
+}
+
 std::string AngleText(const TView& View)
 {
     return Format("%.0f", {View.Angle * 57.29577951308232}) + "\u00B0";

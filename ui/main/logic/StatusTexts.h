@@ -12,6 +12,11 @@ double ZoomFigure(int ImageWidth, double Scale);
 std::string ZoomText(double Zoom);
 // "%.3f, %.3f" of the view centre.
 std::string CenterText(const TView& View);
+// The view centre with as many digits as its scale needs: the status bar's
+// hint on the centre panel.
+std::string PreciseCenterText(const TView& View);
+// Progress of a rendering: "%d/%d lines".
+std::string ProgressText(int LinesDone, int Lines);
 // The view angle in whole degrees with a degree sign.
 std::string AngleText(const TView& View);
 // "%.1fms".
