@@ -79,16 +79,11 @@ class MainDlgDeepTest : public QObject {
         return dialog;
     }
 
-    static QLineEdit* Edit(QWidget& dialog, const char* name)
-    {
-        auto* edit = dialog.findChild<QLineEdit*>(QString::fromLatin1(name));
-        if (!edit) qFatal("no edit %s", name);
-        return edit;
-    }
+    static QLineEdit* Edit(QWidget& dialog, const char* name) { return uitest::Child<QLineEdit>(dialog, name); }
 
     static QLabel* Panel(TMainDialog& w, int index)
     {
-        return w.findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(index));
+        return uitest::Child<QLabel>(w, QByteArray("StatusPanel").append(QByteArray::number(index)).constData());
     }
 
 private slots:
@@ -203,8 +198,7 @@ private slots:
     void shiftWheelZoomsAboutThePointerInDeepViews()
     {
         TMainDialog& w = Open(DeepView());
-        auto* paintBox = w.findChild<QWidget*>(QStringLiteral("PaintBox"));
-        QVERIFY(paintBox);
+        auto* paintBox = uitest::Child<QWidget>(w, "PaintBox");
         const QPoint offset((paintBox->width() - w.Size().Width) / 2, (paintBox->height() - w.Size().Height) / 2);
         const TPoint pixel{23, 97};
         const QPoint p = offset + QPoint(pixel.x, pixel.y);
@@ -228,8 +222,7 @@ private slots:
     {
         TMainDialog& w = Open(DeepView());
         w.SetToolMode(tmSelection);
-        auto* paintBox = w.findChild<QWidget*>(QStringLiteral("PaintBox"));
-        QVERIFY(paintBox);
+        auto* paintBox = uitest::Child<QWidget>(w, "PaintBox");
         const QPoint offset((paintBox->width() - w.Size().Width) / 2, (paintBox->height() - w.Size().Height) / 2);
         const TPoint pixel{50, 90};
         w.SetSelection(w.Session().ClickView(MoveView(w.View(), w.Processor().PixelToOffset(pixel)).PreciseCenter()));
