@@ -108,6 +108,7 @@ private slots:
             QCOMPARE(x->text().toStdString(), CenterCoordinateText(deep.Precise.X, deep.Scale));
             QCOMPARE(y->text().toStdString(), CenterCoordinateText(deep.Precise.Y, deep.Scale));
             QCOMPARE(x->text().size(), 69); // "-1." and 66 decimals: a millionth of a pixel
+            QCOMPARE(x->cursorPosition(), 0); // the sign and the leading digits in sight
             QVERIFY(Pixels(Dec(qPrintable(x->text())), deep.Precise.X, deep.Scale) < 1e-6);
             const int starts = w.Session().RenderStartCount();
             RunReported([&] { dialog->ButtonOkClick(); });

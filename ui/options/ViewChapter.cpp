@@ -143,6 +143,9 @@ void TChapterFrameView::DoAction(TOptionsAction Action)
         const TPreciseCenter c = v.PreciseCenter();
         LoadNumber(EditCenterX, Q(CenterCoordinateText(c.X, v.Scale)), v.Center.x);
         LoadNumber(EditCenterY, Q(CenterCoordinateText(c.Y, v.Scale)), v.Center.y);
+        // Long centres show their sign and leading digits first.
+        EditCenterX->setCursorPosition(0);
+        EditCenterY->setCursorPosition(0);
         LoadNumber(EditScale, Q(Format("%g", {v.Scale})), v.Scale);
         LoadNumber(EditAngle, Q(Format("%.1f", {v.Angle * RadToDeg})), v.Angle);
         EditSize->setEditText(Q(SizeToStr(ViewHost().Size())));
@@ -208,8 +211,10 @@ void TChapterFrameView::SetViewText(const QString& Text)
         return;
     const std::vector<std::string> lines = SplitLines(Text.toStdString());
     const std::array<QLineEdit*, 4> edits = {EditCenterX, EditCenterY, EditScale, EditAngle};
-    for (std::size_t i = 0; i < edits.size(); ++i)
+    for (std::size_t i = 0; i < edits.size(); ++i) {
         edits[i]->setText(i < lines.size() ? Q(lines[i]).trimmed() : QString());
+        edits[i]->setCursorPosition(0);
+    }
 }
 
 void TChapterFrameView::ButtonCopyClick()
