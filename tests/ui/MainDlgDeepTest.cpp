@@ -3,6 +3,7 @@
 // and the progress of a long rendering.
 #include <QtTest/QtTest>
 
+#include <QtCore/QElapsedTimer>
 #include <QtGui/QClipboard>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
@@ -52,24 +53,10 @@ double Pixels(const TPreciseNumber& a, const TPreciseNumber& b, double scale)
 
 } // namespace
 
-class MainDlgDeepTest : public QObject {
+class MainDlgDeepTest : public QObject, uitest::TWindowTest {
     Q_OBJECT
 
-    std::unique_ptr<uitest::TTestStore> FStore;
-    QStringList FErrors;
-    std::unique_ptr<TMainDialog> FWindow;
-
-    TMainDialog& Open(const TView& view)
-    {
-        FWindow = std::make_unique<TMainDialog>();
-        FWindow->SetQuickHelpVisible(false);
-        FWindow->show();
-        TMainDialog& w = *FWindow;
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(!w.Running(), 10000); }();
-        w.Setup(TSize{160, 120}, view);
-        [&] { QTRY_VERIFY_WITH_TIMEOUT(!w.Running(), 20000); }();
-        return w;
-    }
+    TMainDialog& Open(const TView& view) { return OpenIdle(TSize{160, 120}, view); }
 
     std::unique_ptr<TOptionsDialog> OpenOptions(TMainDialog& w)
     {
@@ -88,12 +75,8 @@ class MainDlgDeepTest : public QObject {
 
 private slots:
     void initTestCase() { uitest::MuteOffscreenPlatformNotes(); }
-    void init() { FStore = std::make_unique<uitest::TTestStore>(FErrors); }
-    void cleanup()
-    {
-        FWindow.reset();
-        FStore.reset();
-    }
+    void init() { InitWindowTest(); }
+    void cleanup() { EndWindowTest(); }
 
     // The centre fields show the digits the scale needs; an untouched field
     // keeps every bit, a typed one gives all its digits.
@@ -127,7 +110,7 @@ private slots:
             QCOMPARE(w.View().PreciseCenter().X, deep.Precise.X);
             QCOMPARE(w.View().Scale, deep.Scale);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(!w.Running(), 20000);
+        uitest::WaitIdle(w);
         const TView typedView = w.View();
         {
             // Saved and opened again, the text gives the same view.
@@ -150,7 +133,7 @@ private slots:
             // Pasted into a view elsewhere, the text brings the deep centre
             // within a millionth of a pixel.
             w.Setup(w.Size(), HomeView(alMandelbrot));
-            QTRY_VERIFY_WITH_TIMEOUT(!w.Running(), 20000);
+            uitest::WaitIdle(w);
             auto dialog = OpenOptions(w);
             auto* chapter = qobject_cast<TChapterFrameView*>(dialog->ChapterFrame(ViewChapterIndex));
             chapter->ButtonPasteClick();
@@ -171,8 +154,9 @@ private slots:
             QCOMPARE(FErrors, QStringList{QStringLiteral("Invalid floating point value.")});
             QCOMPARE(dialog->focusWidget(), x);
             QCOMPARE(w.View(), before);
+            FErrors.clear();
         }
-        QTRY_VERIFY_WITH_TIMEOUT(!w.Running(), 20000);
+        uitest::WaitIdle(w);
     }
 
     // The zoom figure and the centre's hint in deep views.
@@ -191,7 +175,7 @@ private slots:
         w.SetView(view);
         QCOMPARE(Panel(w, 9)->text(), QStringLiteral("6.25E+297"));
         QCOMPARE(Panel(w, 14)->text(), QStringLiteral("Deepest"));
-        QTRY_VERIFY_WITH_TIMEOUT(!w.Running(), 20000);
+        uitest::WaitIdle(w);
     }
 
     // Shift+wheel at 1e-60: the point under the pointer stays under it, to a
@@ -199,22 +183,19 @@ private slots:
     void shiftWheelZoomsAboutThePointerInDeepViews()
     {
         TMainDialog& w = Open(DeepView());
-        auto* paintBox = uitest::Child<QWidget>(w, "PaintBox");
-        const QPoint offset((paintBox->width() - w.Size().Width) / 2, (paintBox->height() - w.Size().Height) / 2);
+        QWidget* paintBox = uitest::PaintBox(w);
         const TPoint pixel{23, 97};
-        const QPoint p = offset + QPoint(pixel.x, pixel.y);
+        const QPoint p = uitest::ImagePoint(w, pixel.x, pixel.y);
         const auto pointAt = [&w, &pixel] {
             return MoveView(w.View(), w.Processor().PixelToOffset(pixel)).PreciseCenter();
         };
         const TPreciseCenter before = pointAt();
-        QWheelEvent e(QPointF(p), QPointF(paintBox->mapToGlobal(p)), QPoint(), QPoint(0, 120), Qt::NoButton,
-                      Qt::ShiftModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(paintBox, &e);
+        uitest::Wheel(paintBox, p, 120, Qt::ShiftModifier);
         QCOMPARE(w.View().Scale, 1e-60 * 0.8);
         const TPreciseCenter after = pointAt();
         QVERIFY(Pixels(after.X, before.X, w.View().Scale) < 1e-6);
         QVERIFY(Pixels(after.Y, before.Y, w.View().Scale) < 1e-6);
-        QTRY_VERIFY_WITH_TIMEOUT(!w.Running(), 20000);
+        uitest::WaitIdle(w);
     }
 
     // In a deep view the selection is found under its centre, and a drag
@@ -223,25 +204,19 @@ private slots:
     {
         TMainDialog& w = Open(DeepView());
         w.SetToolMode(tmSelection);
-        auto* paintBox = uitest::Child<QWidget>(w, "PaintBox");
-        const QPoint offset((paintBox->width() - w.Size().Width) / 2, (paintBox->height() - w.Size().Height) / 2);
+        QWidget* paintBox = uitest::PaintBox(w);
         const TPoint pixel{50, 90};
         w.SetSelection(w.Session().ClickView(MoveView(w.View(), w.Processor().PixelToOffset(pixel)).PreciseCenter()));
         const TView selection = w.Selection();
         QVERIFY(selection.HasPreciseCenter());
-        const QPoint p = offset + QPoint(pixel.x, pixel.y);
-        const auto mouse = [paintBox](QEvent::Type type, const QPoint& at, Qt::MouseButton button,
-                                      Qt::MouseButtons buttons) {
-            QMouseEvent e(type, QPointF(at), QPointF(paintBox->mapToGlobal(at)), button, buttons, Qt::NoModifier);
-            QCoreApplication::sendEvent(paintBox, &e);
-        };
-        mouse(QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton);
-        mouse(QEvent::MouseMove, p + QPoint(12, 7), Qt::NoButton, Qt::LeftButton);
+        const QPoint p = uitest::ImagePoint(w, pixel.x, pixel.y);
+        uitest::Press(paintBox, p);
+        uitest::MoveTo(paintBox, p + QPoint(12, 7));
         QVERIFY(!(w.Selection().PreciseCenter() == selection.PreciseCenter()));
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QCoreApplication::sendEvent(paintBox, &escape);
         QCOMPARE(w.Selection(), selection);
-        mouse(QEvent::MouseButtonRelease, p + QPoint(12, 7), Qt::LeftButton, Qt::NoButton);
+        uitest::Release(paintBox, p + QPoint(12, 7));
         QCOMPARE(w.Selection(), selection);
     }
 
@@ -253,11 +228,15 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Panel(w, 13)->text().endsWith(QStringLiteral("ms")), 10000);
         const QString before = Panel(w, 13)->text();
         uitest::StartLongRendering(w, 200000000);
+        QElapsedTimer clock;
+        clock.start();
         w.SetRunning(true);
         QVERIFY(w.Running());
-        // Not in the first half second.
+        // Not in the first half second (a loaded machine may take longer to look).
         QTest::qWait(250);
-        QCOMPARE(Panel(w, 13)->text(), before);
+        const QString early = Panel(w, 13)->text();
+        if (clock.elapsed() < 500)
+            QCOMPARE(early, before);
         const QString pattern = QStringLiteral("^\\d+/%1 lines$").arg(w.Size().Height);
         QTRY_VERIFY_WITH_TIMEOUT(QRegularExpression(pattern).match(Panel(w, 13)->text()).hasMatch(), 5000);
         w.SetRunning(false);
