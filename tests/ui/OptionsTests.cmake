@@ -10,6 +10,20 @@ quillon_add_qtest(quillon_ui_deep_tests
   SOURCES MainDlgDeepTest.cpp
   LIBS quillon::ui_main quillon::ui_optionsdlg quillon::ui_common quillon::resources quillon::settings)
 
+quillon_add_qtest(quillon_ui_options_chapters_tests
+  SOURCES OptionsChaptersTest.cpp
+  LIBS quillon::ui_main quillon::ui_optionsdlg quillon::ui_common quillon::resources quillon::settings
+       quillon::colormap)
+
+# Limits allocations through its own operator new and delete, so every
+# allocation of the process, Qt's own included, goes through the test program.
+# ThreadSanitizer then cannot tell Qt's memory hand-overs between its threads
+# from races: the label keeps it out of that stage.
+quillon_add_qtest(quillon_ui_options_memory_tests
+  SOURCES OptionsMemoryLimitTest.cpp
+  LIBS quillon::ui_main quillon::ui_optionsdlg quillon::ui_common quillon::resources quillon::settings)
+set_tests_properties(quillon_ui_options_memory_tests PROPERTIES LABELS "ui;own-allocator")
+
 quillon_add_qtest(quillon_ui_palette_editor_tests
   SOURCES OptionsPaletteTest.cpp
   LIBS quillon::ui_optionsdlg quillon::ui_common quillon::colormap)
