@@ -22,7 +22,7 @@ namespace {
 TAboutDialog& Prepare(TAboutBox& Box)
 {
     Box.SetTemporaryDialog(false);
-    Box.OnInitialize = [](TDialogBox&, TBoxDialog& Dialog) { Dialog.SetModal(false); };
+    QObject::connect(&Box, &TDialogBox::initializing, &Box, [](TBoxDialog& Dialog) { Dialog.SetModal(false); });
     if (!Box.Execute())
         qFatal("About box refused to prepare");
     return *qobject_cast<TAboutDialog*>(Box.Dialog());
@@ -136,15 +136,15 @@ private slots:
     {
         TAboutBox box;
         bool initialized = false;
-        box.OnInitialize = [&initialized](TDialogBox&, TBoxDialog& Dialog) {
+        connect(&box, &TDialogBox::initializing, &box, [&initialized](TBoxDialog& Dialog) {
             initialized = true;
             Dialog.SetModal(false);
-        };
+        });
         QVERIFY(box.Execute());
         QVERIFY(initialized);
         QVERIFY(!box.Dialog());
         // A box that may not show answers false.
-        box.OnBeforeExecute = [](TDialogBox&, TBoxDialog&, bool& CanShow) { CanShow = false; };
+        connect(&box, &TDialogBox::beforeExecute, &box, [](TBoxDialog&, bool& CanShow) { CanShow = false; });
         QVERIFY(!box.Execute());
     }
 

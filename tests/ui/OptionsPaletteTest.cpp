@@ -104,7 +104,8 @@ private slots:
         QCOMPARE(grid.LineBackground(1, base), BlendColor(clWhite, clRed, 0.95f));
         QCOMPARE(grid.LineBackground(1, base), RGB(255, 13, 13));
         QCOMPARE(grid.LineBackground(2, base), BlendColor(clRed, clBlack, 0.05f));
-        grid.OnGetLineColor = [](TGridList&, int Row, TColor& Color) { Color = Row == 2 ? clLime : Color; };
+        QObject::connect(&grid, &TGridList::lineColorWanted, &grid,
+                         [](int Row, TColor& Color) { Color = Row == 2 ? clLime : Color; });
         QCOMPARE(grid.LineBackground(2, base), clLime);
         grid.SetAlternateColor(false);
         QCOMPARE(grid.LineBackground(2, base), base);

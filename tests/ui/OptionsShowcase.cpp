@@ -53,7 +53,7 @@ int main(int argc, char* argv[])
     }
     TAboutBox& about = MainAboutBox(*window);
     about.SetTemporaryDialog(false);
-    about.OnInitialize = [](TDialogBox&, TBoxDialog& Dialog) { Dialog.SetModal(false); };
+    QObject::connect(&about, &TDialogBox::initializing, &about, [](TBoxDialog& Dialog) { Dialog.SetModal(false); });
     about.Execute();
     about.Dialog()->show();
     Snap(folder, QStringLiteral("about"));

@@ -28,8 +28,8 @@ void TDialogBox::CreateDialog()
 bool TDialogBox::DoBeforeExecute()
 {
     bool canShow = true;
-    if (OnBeforeExecute && FDialog)
-        OnBeforeExecute(*this, *FDialog, canShow);
+    if (FDialog)
+        emit beforeExecute(*FDialog, canShow);
     return canShow;
 }
 
@@ -38,15 +38,14 @@ void TDialogBox::DoInitialize()
     if (!FDialog)
         return;
     FDialog->setWindowTitle(FCaption);
-    if (OnInitialize)
-        OnInitialize(*this, *FDialog);
+    emit initializing(*FDialog);
 }
 
 bool TDialogBox::DoAfterExecute()
 {
     bool canClose = true;
-    if (OnAfterExecute && FDialog)
-        OnAfterExecute(*this, FDialog->result() == QDialog::Accepted, canClose);
+    if (FDialog)
+        emit afterExecute(FDialog->result() == QDialog::Accepted, canClose);
     return canClose;
 }
 
@@ -67,7 +66,7 @@ bool TDialogBox::Execute()
     FDialog->FCanShow = true;
     const bool modal = FDialog->Modal();
     const bool result = FDialog->Execute();
-    // A box whose OnBeforeExecute said no was not shown.
+    // A box whose beforeExecute receiver said no was not shown.
     const bool shown = FDialog->FCanShow;
     FDialog->SetModal(modal);
     return result && shown;

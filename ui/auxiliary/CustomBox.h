@@ -17,10 +17,8 @@ class TDialogBox : public QObject {
     Q_OBJECT
 
 public:
+    // Makes the form of the box.
     using TDialogClass = std::function<TBoxDialog*(TDialogBox& Box)>;
-    using TBeforeExecuteBoxEvent = std::function<void(TDialogBox& Sender, TBoxDialog& Dialog, bool& CanShow)>;
-    using TInitializeBoxEvent = std::function<void(TDialogBox& Sender, TBoxDialog& Dialog)>;
-    using TAfterExecuteBoxEvent = std::function<void(TDialogBox& Sender, bool Ok, bool& CanClose)>;
 
     explicit TDialogBox(QObject* Parent = nullptr);
     ~TDialogBox() override;
@@ -37,14 +35,17 @@ public:
     // The parent window of the forms.
     void SetParentWidget(QWidget* Value) { FParentWidget = Value; }
 
-    TBeforeExecuteBoxEvent OnBeforeExecute;
-    TInitializeBoxEvent OnInitialize;
-    TAfterExecuteBoxEvent OnAfterExecute;
-
     virtual void CreateDialog();
     virtual bool DoBeforeExecute();
     virtual void DoInitialize();
     virtual bool DoAfterExecute();
+
+signals:
+    // Around showing the form. Connect directly: CanShow and CanClose are
+    // answered in place.
+    void beforeExecute(TBoxDialog& Dialog, bool& CanShow);
+    void initializing(TBoxDialog& Dialog);
+    void afterExecute(bool Ok, bool& CanClose);
 
 protected:
     QWidget* ParentWidget() const { return FParentWidget; }

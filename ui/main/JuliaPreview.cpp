@@ -151,8 +151,8 @@ void TJuliaPreview::paintEvent(QPaintEvent*)
 
 void TJuliaPreview::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && FHasPicture && OnShowJuliaSet) {
-        OnShowJuliaSet(FShownPoint);
+    if (event->button() == Qt::LeftButton && FHasPicture) {
+        emit juliaSetRequested(FShownPoint);
         return;
     }
     QWidget::mouseDoubleClickEvent(event);
@@ -183,8 +183,8 @@ void TJuliaPreview::closeEvent(QCloseEvent* event)
     // closes. Only the user's own close (from the window system) turns the
     // preview off; one that follows the main window keeps its state stored.
     QWidget::closeEvent(event);
-    if (event->spontaneous() && OnClose)
-        OnClose();
+    if (event->spontaneous())
+        emit closedByUser();
 }
 
 } // namespace quillon

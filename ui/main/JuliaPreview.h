@@ -59,10 +59,12 @@ public:
     std::function<QPoint()> OnWorkspaceOrigin;
     // True while the main rendering runs: the preview waits for it.
     std::function<bool()> OnMainBusy;
+
+signals:
     // A double-click asks for the Julia set shown.
-    std::function<void(const TPoint2D& JuliaPoint)> OnShowJuliaSet;
+    void juliaSetRequested(const TPoint2D& JuliaPoint);
     // The user closed the window with the window system's close button.
-    std::function<void()> OnClose;
+    void closedByUser();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -53,16 +53,16 @@ void TMainDialog::SetJuliaPreviewVisible(bool Value)
             FJuliaPreview = std::make_unique<TJuliaPreview>(FAppRegistry->Registry(), Processor(), this);
             FJuliaPreview->OnWorkspaceOrigin = [this] { return PanelWorkspace->mapToGlobal(QPoint(0, 0)); };
             FJuliaPreview->OnMainBusy = [this] { return Running(); };
-            FJuliaPreview->OnShowJuliaSet = [this](const TPoint2D& point) {
+            connect(FJuliaPreview.get(), &TJuliaPreview::juliaSetRequested, this, [this](const TPoint2D& point) {
                 RunReported([this, point] { ShowJuliaSet(point); });
-            };
+            });
             // Later: the close event must not destroy the window handling it.
-            FJuliaPreview->OnClose = [this] {
+            connect(FJuliaPreview.get(), &TJuliaPreview::closedByUser, this, [this] {
                 QTimer::singleShot(0, this, [this] {
                     if (FJuliaPreview)
                         ActionJuliaPreview->trigger();
                 });
-            };
+            });
             PlaceJuliaPreview();
             FJuliaPreview->show();
         }

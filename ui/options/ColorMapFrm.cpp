@@ -146,7 +146,10 @@ const char* const TColorMapFrame::SaveFilter =
 TColorMapFrame::TColorMapFrame(QWidget* Parent) : QWidget(Parent), FColorMap(std::make_unique<TColorMap>())
 {
     FColorMap->Default();
-    FColorMap->OnChanged = [this](TColorMap&) { UpdateDisplay(); };
+    FColorMap->OnChanged = [this](TColorMap&) {
+        UpdateDisplay();
+        emit colorMapChanged();
+    };
     ChooseColor = [this](TColor& Color, const std::vector<TColor>& Custom) {
         return ChooseColorWithDialog(this, Color, Custom);
     };
@@ -283,41 +286,42 @@ void TColorMapFrame::CreateGrid()
     GridColorItems->SetElasticCol(1);
     GridColorItems->setMinimumWidth(110);
 
-    GridColorItems->OnDrawFixed = [](TGridList& Grid, int Col, int, const QRect& Rect) {
-        Grid.DrawText(Rect, Col == 0 ? tr("Count") : tr("Color"), Qt::AlignHCenter);
-    };
-    GridColorItems->OnDrawSubItem = [this](TGridList& Grid, int SubItem, int Item, const QRect& Rect,
-                                           TGridDrawState State) {
-        if (Item < 0 || Item >= FColorMap->Count())
-            return;
-        const TColorMap::TItem& node = FColorMap->GetItem(Item);
-        if (SubItem == 0) {
-            Grid.DrawText(Rect, Q(Format("%d", {node.Count()})), Qt::AlignLeft);
-        } else {
-            // The swatch leaves a margin in the selection color, so that the
-            // current cell shows whatever its color.
-            const bool selected = (State & (gdSelected | gdFocused)) != 0;
-            Grid.Canvas()->fillRect(Rect, Grid.palette().color(selected ? QPalette::Highlight : QPalette::Base));
-            Grid.Canvas()->fillRect(Rect.adjusted(3, 2, -3, -2), ToQColor(node.Color(), Grid.palette()));
-        }
-    };
+    TGridList* grid = GridColorItems;
+    connect(grid, &TGridList::fixedCellDrawing, this, [grid](int Col, int, const QRect& Rect) {
+        grid->DrawText(Rect, Col == 0 ? tr("Count") : tr("Color"), Qt::AlignHCenter);
+    });
+    connect(grid, &TGridList::subItemDrawing, this,
+            [this, grid](int SubItem, int Item, const QRect& Rect, TGridDrawState State) {
+                if (Item < 0 || Item >= FColorMap->Count())
+                    return;
+                const TColorMap::TItem& node = FColorMap->GetItem(Item);
+                if (SubItem == 0) {
+                    grid->DrawText(Rect, Q(Format("%d", {node.Count()})), Qt::AlignLeft);
+                } else {
+                    // The swatch leaves a margin in the selection color, so that the
+                    // current cell shows whatever its color.
+                    const bool selected = (State & (gdSelected | gdFocused)) != 0;
+                    grid->Canvas()->fillRect(Rect,
+                                             grid->palette().color(selected ? QPalette::Highlight : QPalette::Base));
+                    grid->Canvas()->fillRect(Rect.adjusted(3, 2, -3, -2), ToQColor(node.Color(), grid->palette()));
+                }
+            });
     // Counts are edited in place from node 1 on; node 0 keeps its count of 1.
-    GridColorItems->OnSelectCell = [](TGridList& Grid, int Col, int Row, bool&) {
-        Grid.SetEditing(Col == 0 && Row >= 2);
-    };
-    GridColorItems->OnGetEditText = [this](TGridList&, int Col, int Row, QString& Value) {
+    connect(grid, &TGridList::cellSelecting, this,
+            [grid](int Col, int Row, bool&) { grid->SetEditing(Col == 0 && Row >= 2); });
+    connect(grid, &TGridList::editTextWanted, this, [this](int Col, int Row, QString& Value) {
         const int node = Row - 1;
         if (Col == 0 && node >= 0 && node < FColorMap->Count())
             Value = Q(Format("%d", {FColorMap->GetItem(node).Count()}));
-    };
-    GridColorItems->OnSetEditText = [this](TGridList&, int Col, int Row, const QString& Value) {
+    });
+    connect(grid, &TGridList::editTextChanged, this, [this](int Col, int Row, const QString& Value) {
         if (Col == 0)
             RunReportedLater([&] { SetCountText(Row - 1, Value); });
-    };
-    GridColorItems->OnDblClickCell = [this](TGridList&, int Col, int Row) {
+    });
+    connect(grid, &TGridList::cellDoubleClickedAt, this, [this](int Col, int Row) {
         if (Col == 1 && Row >= 1)
             RunReported([this] { ActionColorExecute(); });
-    };
+    });
 }
 
 void TColorMapFrame::SetColorMap(const TColorMap& Value)

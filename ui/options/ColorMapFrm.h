@@ -40,6 +40,12 @@ public:
     // Grid rows, counts, swatch and palette strip after every change of the map.
     virtual void UpdateDisplay();
 
+signals:
+    // Every change of the map, after the editor's own display has followed it.
+    void colorMapChanged();
+
+public:
+
     // The node of the grid's current row; -1 when no node row is current.
     int CurrentNode() const;
 

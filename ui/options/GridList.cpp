@@ -1,5 +1,6 @@
 #include "ui/options/GridList.h"
 
+#include <QtCore/QMetaMethod>
 #include <QtGui/QMouseEvent>
 #include <QtGui/QPainter>
 #include <QtWidgets/QApplication>
@@ -40,7 +41,7 @@ public:
 
     void paint(QPainter* Painter, const QStyleOptionViewItem& Option, const QModelIndex& Index) const override
     {
-        if (!FGrid.OnDrawSubItem && !FGrid.OnDrawFixed) {
+        if (!FGrid.OwnerDraws()) {
             QStyledItemDelegate::paint(Painter, Option, Index);
             return;
         }
@@ -64,10 +65,8 @@ public:
         const int col = Index.column();
         const int row = Index.row() + FGrid.FFixedRows;
         // Every keystroke reaches the owner, as the text stands.
-        QObject::connect(editor, &QLineEdit::textEdited, editor, [this, col, row](const QString& Text) {
-            if (FGrid.OnSetEditText)
-                FGrid.OnSetEditText(FGrid, col, row, Text);
-        });
+        QObject::connect(editor, &QLineEdit::textEdited, editor,
+                         [this, col, row](const QString& Text) { emit FGrid.editTextChanged(col, row, Text); });
         return editor;
     }
 
@@ -75,8 +74,7 @@ public:
     {
         auto* edit = static_cast<QLineEdit*>(Editor);
         QString text;
-        if (FGrid.OnGetEditText)
-            FGrid.OnGetEditText(FGrid, Index.column(), Index.row() + FGrid.FFixedRows, text);
+        emit FGrid.editTextWanted(Index.column(), Index.row() + FGrid.FFixedRows, text);
         edit->setText(text);
     }
 
@@ -96,7 +94,7 @@ public:
 protected:
     void paintSection(QPainter* Painter, const QRect& Rect, int LogicalIndex) const override
     {
-        if (!FGrid.OnDrawSubItem && !FGrid.OnDrawFixed) {
+        if (!FGrid.OwnerDraws()) {
             QHeaderView::paintSection(Painter, Rect, LogicalIndex);
             return;
         }
@@ -109,8 +107,7 @@ protected:
         style()->drawControl(QStyle::CE_HeaderSection, &option, Painter, this);
         FGrid.FCanvas = Painter;
         Painter->setPen(palette().color(QPalette::ButtonText));
-        if (FGrid.OnDrawFixed)
-            FGrid.OnDrawFixed(FGrid, LogicalIndex, 0, Rect);
+        emit FGrid.fixedCellDrawing(LogicalIndex, 0, Rect);
         FGrid.FCanvas = nullptr;
         Painter->restore();
     }
@@ -283,8 +280,8 @@ TColor TGridList::LineBackground(int Row, TColor Color) const
 {
     if (!FAlternateColor || Row < FFixedRows)
         return Color;
-    if (OnGetLineColor) {
-        OnGetLineColor(const_cast<TGridList&>(*this), Row, Color);
+    if (isSignalConnected(QMetaMethod::fromSignal(&TGridList::lineColorWanted))) {
+        emit const_cast<TGridList*>(this)->lineColorWanted(Row, Color);
         return Color;
     }
     const int d = Row - FFixedRows;
@@ -298,6 +295,12 @@ TColor TGridList::LineBackground(int Row, TColor Color) const
     return BlendColor(FromQColor(ToQColor(Color, pal)), FromQColor(ToQColor(clBtnFace, pal)), 0.15f);
 }
 
+bool TGridList::OwnerDraws() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&TGridList::subItemDrawing)) ||
+           isSignalConnected(QMetaMethod::fromSignal(&TGridList::fixedCellDrawing));
+}
+
 void TGridList::PaintCell(QPainter& Painter, int ACol, int ARow, const QRect& Rect, TGridDrawState State,
                           const QColor& Background)
 {
@@ -306,8 +309,8 @@ void TGridList::PaintCell(QPainter& Painter, int ACol, int ARow, const QRect& Re
     Painter.fillRect(Rect, ToQColor(color, palette()));
     Painter.setPen(palette().color((State & gdSelected) ? QPalette::HighlightedText : QPalette::Text));
     FCanvas = &Painter;
-    if (OnDrawSubItem && ItemCount() > 0)
-        OnDrawSubItem(*this, ACol - FixedCols(), ARow - FFixedRows, Rect, State);
+    if (ItemCount() > 0)
+        emit subItemDrawing(ACol - FixedCols(), ARow - FFixedRows, Rect, State);
     FCanvas = nullptr;
     Painter.restore();
 }
@@ -375,8 +378,7 @@ void TGridList::currentChanged(const QModelIndex& Current, const QModelIndex& Pr
     if (!Current.isValid())
         return;
     bool canSelect = true;
-    if (OnSelectCell)
-        OnSelectCell(*this, Current.column(), Current.row() + FFixedRows, canSelect);
+    emit cellSelecting(Current.column(), Current.row() + FFixedRows, canSelect);
     OpenEditor();
 }
 
@@ -391,8 +393,8 @@ void TGridList::mouseDoubleClickEvent(QMouseEvent* Event)
 {
     QTableWidget::mouseDoubleClickEvent(Event);
     const QModelIndex index = indexAt(Event->position().toPoint());
-    if (index.isValid() && OnDblClickCell)
-        OnDblClickCell(*this, index.column(), index.row() + FFixedRows);
+    if (index.isValid())
+        emit cellDoubleClickedAt(index.column(), index.row() + FFixedRows);
 }
 
 } // namespace quillon

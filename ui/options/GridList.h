@@ -10,8 +10,6 @@
 #include <QtGui/QColor>
 #include <QtWidgets/QTableWidget>
 
-#include <functional>
-
 #include "engine/ColorFns.h"
 
 class QPainter;
@@ -35,27 +33,25 @@ class TGridList : public QTableWidget {
     Q_OBJECT
 
 public:
-    using TDrawSubItemEvent =
-        std::function<void(TGridList& Sender, int SubItem, int Item, const QRect& Rect, TGridDrawState State)>;
-    using TDrawFixedEvent = std::function<void(TGridList& Sender, int Col, int Row, const QRect& Rect)>;
-    using TGetLineColorEvent = std::function<void(TGridList& Sender, int Row, TColor& Color)>;
-    // In-place editing, in grid coordinates.
-    using TSelectCellEvent = std::function<void(TGridList& Sender, int Col, int Row, bool& CanSelect)>;
-    using TGetEditTextEvent = std::function<void(TGridList& Sender, int Col, int Row, QString& Value)>;
-    using TSetEditTextEvent = std::function<void(TGridList& Sender, int Col, int Row, const QString& Value)>;
-    using TCellEvent = std::function<void(TGridList& Sender, int Col, int Row)>;
-
     explicit TGridList(QWidget* Parent = nullptr);
     ~TGridList() override;
 
-    TDrawSubItemEvent OnDrawSubItem;
-    TDrawFixedEvent OnDrawFixed;
-    TGetLineColorEvent OnGetLineColor;
-    TSelectCellEvent OnSelectCell;
-    TGetEditTextEvent OnGetEditText;
-    TSetEditTextEvent OnSetEditText;
-    TCellEvent OnDblClickCell;
+signals:
+    // The owner draws the cells on Canvas(); while either drawing signal has a
+    // receiver, the grid draws no cell content of its own. Connect directly.
+    void subItemDrawing(int SubItem, int Item, const QRect& Rect, TGridDrawState State);
+    void fixedCellDrawing(int Col, int Row, const QRect& Rect);
+    // With a receiver, the owner colors the item rows instead of the
+    // alternate shading. Connect directly: Color is answered in place.
+    void lineColorWanted(int Row, TColor& Color);
+    // In-place editing, in grid coordinates. Connect directly: CanSelect and
+    // Value are answered in place.
+    void cellSelecting(int Col, int Row, bool& CanSelect);
+    void editTextWanted(int Col, int Row, QString& Value);
+    void editTextChanged(int Col, int Row, const QString& Value);
+    void cellDoubleClickedAt(int Col, int Row);
 
+public:
     // Grid shape.
     int RowCount() const { return rowCount() + FFixedRows; }
     void SetRowCount(int Value);
@@ -88,7 +84,7 @@ public:
     int ElasticCol() const { return FElasticCol; }
     void SetElasticCol(int Value);
 
-    // In-place editing of the current cell; OnSelectCell handlers switch it.
+    // In-place editing of the current cell; cellSelecting receivers switch it.
     bool Editing() const { return FEditing; }
     void SetEditing(bool Value);
     // The in-place editor of the current cell, if open.
@@ -118,6 +114,7 @@ private:
     friend class TDelegate;
     friend class THeader;
 
+    bool OwnerDraws() const;
     void PaintCell(QPainter& Painter, int ACol, int ARow, const QRect& Rect, TGridDrawState State,
                    const QColor& Background);
     void OpenEditor();

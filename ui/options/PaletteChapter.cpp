@@ -29,10 +29,8 @@ IPaletteChapterHost& TChapterFrameColors::PaletteHost() const
     return Host();
 }
 
-void TChapterFrameColors::EditorMapChanged(TColorMap& Sender)
+void TChapterFrameColors::EditorMapChanged()
 {
-    if (FColorMapChanged)
-        FColorMapChanged(Sender);
     QLabel* label = ColorMapFrame->LabelColorCount;
     QPalette pal = label->palette();
     pal.setColor(QPalette::WindowText, ColorMapFrame->ColorCount() > 256
@@ -47,8 +45,7 @@ void TChapterFrameColors::DoAction(TOptionsAction Action)
     TColorMap& map = ColorMapFrame->ColorMap();
     switch (Action) {
     case oaCreating: {
-        FColorMapChanged = map.OnChanged;
-        map.OnChanged = [this](TColorMap& Sender) { EditorMapChanged(Sender); };
+        connect(ColorMapFrame, &TColorMapFrame::colorMapChanged, this, &TChapterFrameColors::EditorMapChanged);
         ColorMapFrame->DefaultColorMap = [this]() -> const TColorMap& { return PaletteHost().DefaultColorMap(); };
         if (TRegIniFile* reg = Registry()) {
             ColorMapFrame->EditNodeCount->setText(QString::fromStdString(
@@ -63,7 +60,7 @@ void TChapterFrameColors::DoAction(TOptionsAction Action)
     case oaLoading:
         map.Assign(PaletteHost().ColorMap());
         // Assign fires no event when the maps are equal already.
-        EditorMapChanged(map);
+        EditorMapChanged();
         break;
     case oaChecking:
         // Refused here what the main window could not make its palette of,

@@ -1,7 +1,6 @@
 #pragma once
 // The "Palette" chapter: the main window's working color map in the color
 // map editor, copied back on OK.
-#include <functional>
 
 #include "ui/options/ChapterFrm.h"
 
@@ -23,11 +22,9 @@ public:
 
 private:
     IPaletteChapterHost& PaletteHost() const;
-    // Every change of the editor map: the editor's own display, then the
+    // Every change of the editor map, after the editor's own display: the
     // count shown red when the palette would be too long.
-    void EditorMapChanged(TColorMap& Sender);
-
-    std::function<void(TColorMap&)> FColorMapChanged;
+    void EditorMapChanged();
 };
 
 void RegisterPaletteChapter();
