@@ -247,7 +247,7 @@ private slots:
             PressOk(*dialog);
             QVERIFY2(FErrors.isEmpty(), qPrintable(FErrors.join('\n')));
             QCOMPARE(w.Algorithm(), alJulia);
-            QVERIFY(w.ActionJulia->isChecked());
+            QVERIFY(Action(w, "ActionJulia")->isChecked());
             QCOMPARE(w.JuliaPoint(), (TPoint2D{-0.7269, 0.1889}));
             QCOMPARE(w.View(), HomeView(alJulia));
             QCOMPARE(w.RenderStartCount(), renders + 1);
@@ -273,7 +273,7 @@ private slots:
             algorithm.RadioMandelbrot->setChecked(true);
             PressOk(*dialog);
             QCOMPARE(w.Algorithm(), alMandelbrot);
-            QVERIFY(!w.ActionJulia->isChecked());
+            QVERIFY(!Action(w, "ActionJulia")->isChecked());
             QCOMPARE(w.View(), view);
             QCOMPARE(w.Selection(), selection);
             QCOMPARE(w.History().Count(), 1);

@@ -313,7 +313,7 @@ private slots:
                 dialog->ButtonCancel->click();
             }
         });
-        w.ActionOptions->trigger();
+        Action(w, "ActionOptions")->trigger();
         QCOMPARE(seen, QStringLiteral(" Algorithm"));
         QTimer::singleShot(0, &w, [&seen] {
             if (auto* dialog = qobject_cast<TAboutDialog*>(QApplication::activeModalWidget())) {
@@ -321,7 +321,7 @@ private slots:
                 dialog->ButtonOk->click();
             }
         });
-        w.ActionAbout->trigger();
+        Action(w, "ActionAbout")->trigger();
         QCOMPARE(seen, QStringLiteral("Quillon - Mandelbrot Set Renderer"));
         QVERIFY(FErrors.isEmpty());
     }

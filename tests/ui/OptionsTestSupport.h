@@ -18,34 +18,24 @@ namespace quillon::uitest {
 // The chapters in list order.
 enum TChapter : int { chAlgorithm, chView, chPalette, chEffects };
 
-inline TView V(double x, double y, double scale, double angle = 0)
-{
-    return TView::Create(TPoint2D::Create(x, y), scale, angle);
-}
-
 inline TRegIniFile& Store()
 {
     return DefaultAppRegistry()->Registry();
 }
 
-// Each test class calls Begin from its init slot and End from its cleanup slot.
-class TOptionsFixture {
+// Each test class calls Begin from its init slot and End from its cleanup
+// slot. The window keeps its quick-help card, as a user's first start shows it.
+class TOptionsFixture : protected TWindowTest {
 protected:
-    std::unique_ptr<TTestStore> FStore;
-    QStringList FErrors;
-    std::unique_ptr<TMainDialog> FWindow;
     IOptionsHost* FHost = nullptr;
 
-    void Begin()
-    {
-        FStore = std::make_unique<TTestStore>(FErrors);
-    }
+    void Begin() { InitWindowTest(); }
 
+    // The tests check the reports they expect themselves.
     void End()
     {
         FHost = nullptr;
-        FWindow.reset();
-        FStore.reset();
+        EndWindowTest(true);
     }
 
     TMainDialog& Window()
