@@ -124,6 +124,30 @@ private slots:
         }
     }
 
+    // The lines added to the card's own take free room: each whole, inside
+    // the card, over none of its other parts.
+    void addedLinesFitTheCard()
+    {
+        TMainDialog& w = Open();
+        TQuickHelpDialog* card = w.QuickHelp();
+        QVERIFY(card);
+        const QStringList added{"Label15", "Label16", "Label17", "Label18"};
+        QCOMPARE(card->findChild<QLabel*>(QStringLiteral("Label17"))->text(), QStringLiteral("<Alt><Left/Right>"));
+        QCOMPARE(card->findChild<QLabel*>(QStringLiteral("Label18"))->text(), QStringLiteral("Last / Next view"));
+        for (const QString& name : added) {
+            const QLabel* label = card->findChild<QLabel*>(name);
+            QVERIFY2(label, qPrintable(name));
+            QVERIFY2(card->rect().contains(label->geometry()), qPrintable(name));
+            QVERIFY(label->fontMetrics().horizontalAdvance(label->text()) <= label->width());
+            for (const QWidget* other : card->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (other == label || !other->isVisible())
+                    continue;
+                QVERIFY2(!label->geometry().intersects(other->geometry()),
+                         qPrintable(name + QStringLiteral(" over ") + other->objectName()));
+            }
+        }
+    }
+
     void draggedPlaceSurvivesHidingShowingAndARestart_data()
     {
         QTest::addColumn<QPoint>("by");

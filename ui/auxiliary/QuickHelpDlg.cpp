@@ -169,6 +169,9 @@ TQuickHelpDialog::TQuickHelpDialog(TRegIniFile& Store, QWidget* Owner)
     // Below the mouse picture, where the card has room.
     AddColumn(this, {{"Label15", "<Shift><Wheel>", 7, 119}}, 94, true);
     AddColumn(this, {{"Label16", "Zoom at pointer", 7, 134}}, 94, false);
+    // Beside the Select mode picture: the keys of the history.
+    AddColumn(this, {{"Label17", "<Alt><Left/Right>", 198, 54}}, 86, true);
+    AddColumn(this, {{"Label18", "Last / Next view", 198, 70}}, 86, false);
     AddBevel(this, "Bevel1", 11, 152, 264);
 
     TrackbarFrame1 = AddTrackbar(this, "TrackbarFrame1", QStringLiteral("Steps"), 2, 163);
