@@ -161,7 +161,7 @@ private slots:
         QVERIFY2(main >= 0 && help > main, qPrintable(stacking.join(' ')));
         // And the screen shows it: white card where the image would be.
         const QImage screen = w.screen()->grabWindow(0).toImage();
-        const QPoint spot = card->geometry().topLeft() + QPoint(265, 75);
+        const QPoint spot = card->geometry().topLeft() + QPoint(265, 100);
         QCOMPARE(QColor(screen.pixel(spot)), QColor(Qt::white));
         Shot("quickhelp-on-top-at-start");
     }
