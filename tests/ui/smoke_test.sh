@@ -26,7 +26,7 @@ log="$work/program.log"
 
 # Prints, for each rendering, its time and how long after its end the
 # finished image was painted.
-QUILLON_QUIT_AFTER_MS=6000 QUILLON_TRACE_RENDERING=1 "$program" >"$log" 2>&1 &
+QUILLON_QUIT_AFTER_MS=10000 QUILLON_TRACE_RENDERING=1 "$program" >"$log" 2>&1 &
 pid=$!
 window=""
 for _ in $(seq 50); do
@@ -34,7 +34,13 @@ for _ in $(seq 50); do
   [ -n "$window" ] && break
   sleep 0.1
 done
-sleep 3
+# The screenshot waits for the first finished image to be painted (a loaded
+# machine can take seconds), then for the window manager to settle.
+for _ in $(seq 90); do
+  grep -q "finished image painted" "$log" 2>/dev/null && break
+  sleep 0.1
+done
+sleep 0.5
 import -window root "$shot"
 stacking=$(xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //; s/,//g')
 top=$(echo "$stacking" | awk '{ print $NF }')
