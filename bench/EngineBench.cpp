@@ -24,10 +24,11 @@
 // bookkeeping are not counted as useful work. The clock is measured while the
 // vector units are busy (see FpPipes.h).
 //
-// Usage: quillon-bench-engine [--repeat N] [--kernel scalar|simd|both] [--target NAME] [--quick]
+// Usage: quillon-bench-engine [--repeat N] [--kernel scalar|simd|both] [--target NAME] [--quick] [--smooth]
 // --target runs the vectorised kernel with another instruction set that this
 // processor supports (AVX2, SSE4, ...), for comparison. --quick leaves out the
-// view with 100000 steps.
+// view with 100000 steps. --smooth runs only the comparison with and without
+// smooth colors.
 #include "bench/FpPipes.h"
 #include "engine/MandelbrotProcessor.h"
 #include "engine/NumberFns.h"
@@ -171,6 +172,7 @@ int main(int argc, char** argv)
 {
     int repeat = 3;
     bool quick = false;
+    bool smoothOnly = false;
     std::vector<TVariant> variants = {TVariant::Scalar, TVariant::Plain, TVariant::Cycles};
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--repeat") == 0 && i + 1 < argc) {
@@ -185,6 +187,9 @@ int main(int argc, char** argv)
             ++i;
         } else if (std::strcmp(argv[i], "--quick") == 0) {
             quick = true;
+        } else if (std::strcmp(argv[i], "--smooth") == 0) {
+            smoothOnly = true;
+            variants = {TVariant::Cycles};
         } else if (std::strcmp(argv[i], "--target") == 0 && i + 1 < argc) {
             const char* name = argv[++i];
             bool found = false;
@@ -198,7 +203,8 @@ int main(int argc, char** argv)
                 return 2;
             }
         } else {
-            std::fprintf(stderr, "Usage: %s [--repeat N] [--kernel scalar|simd|both] [--target NAME] [--quick]\n",
+            std::fprintf(stderr,
+                         "Usage: %s [--repeat N] [--kernel scalar|simd|both] [--target NAME] [--quick] [--smooth]\n",
                          argv[0]);
             return 2;
         }
@@ -214,6 +220,7 @@ int main(int argc, char** argv)
         {"cardioid interior, interior coloring", cardioid, 1000, true},
     };
     if (!quick) views.push_back({"cardioid interior, interior coloring", cardioid, 100000, true});
+    if (smoothOnly) views.clear();
 
     const TPipeRates pipes = ProbeFpPipes(20'000'000, 1.0 + static_cast<double>(argc) * 1e-3);
     const double clockHz = pipes.ClockHz;
@@ -329,6 +336,7 @@ int main(int argc, char** argv)
     }
 
     // How long a stop takes at MaxSteps 10^9 (a line is finished when that is cheap).
+    if (smoothOnly) return 0;
     for (TVariant variant : variants) {
         if (variant == TVariant::Plain) continue;
         const TKernel kernel = variant == TVariant::Scalar ? TKernel::Scalar : TKernel::Simd;

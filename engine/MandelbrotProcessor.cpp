@@ -453,14 +453,19 @@ std::int64_t TProcessor::IterateJulia(const TPoint2D& p) const
     return PixelIndex(p.x, p.y, c.x, c.y, ColorOffset(), ColorCount());
 }
 
+std::int64_t TProcessor::SmoothBlendLimit(int offset, int colorCount) const
+{
+    // Counts past the top entry all show it when the palette does not wrap:
+    // there is nothing to blend with.
+    return FThreadIsColorWrapping ? std::numeric_limits<std::int64_t>::max()
+                                  : static_cast<std::int64_t>(colorCount) - 2 - offset;
+}
+
 template <class TCode>
 std::uint16_t TProcessor::SmoothCodeFor(int n, int offset, int colorCount, TCode code) const
 {
     if (n <= 0) return NoSmoothCode;
-    // Counts past the top entry all show it when the palette does not wrap:
-    // there is nothing to blend with.
-    if (!FThreadIsColorWrapping && offset + static_cast<std::int64_t>(n) + 1 > colorCount - 1)
-        return SmoothCodeAtCount;
+    if (n > SmoothBlendLimit(offset, colorCount)) return SmoothCodeAtCount;
     return code();
 }
 
@@ -593,13 +598,18 @@ void TProcessor::ComputeLineSimd(int y, TAlgorithm algorithm)
     // The offset and wrapping act here, where counts become indices.
     std::uint16_t* codes =
         FThreadSmooth ? FSmoothCodes.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) : nullptr;
+    const int offset = ColorOffset();
     for (int x = 0; x < width; ++x) {
         const std::size_t k = static_cast<std::size_t>(x);
-        const int offset = ColorOffset();
         const std::int64_t index = OutcomeIndex(counts[k], lastR2[k], offset, colorCount);
         FBmp8.SetBuffer(x, y, static_cast<int>(index & 0xFF));
-        if (codes) {
-            const std::uint16_t code = SmoothCodeFor(counts[k], offset, colorCount, [&] { return smooth[k]; });
+    }
+    if (codes) {
+        // The same choice as SmoothCodeFor, with its limit worked out once.
+        const std::int64_t limit = SmoothBlendLimit(offset, colorCount);
+        for (std::size_t k = 0; k < static_cast<std::size_t>(width); ++k) {
+            const std::int32_t n = counts[k];
+            const std::uint16_t code = n <= 0 ? NoSmoothCode : (n > limit ? SmoothCodeAtCount : smooth[k]);
             std::atomic_ref<std::uint16_t>(codes[k]).store(code, std::memory_order_relaxed);
         }
     }

@@ -295,6 +295,8 @@ private:
     // code() gives the code of its continuous value, asked only when it is needed.
     template <class TCode>
     std::uint16_t SmoothCodeFor(int n, int offset, int colorCount, TCode code) const;
+    // The highest count whose color blends with the next palette entry.
+    std::int64_t SmoothBlendLimit(int offset, int colorCount) const;
     // The index of a pixel's outcome (count n, last r2, escaping z) and, with
     // smooth colors, its code.
     std::int64_t StoreOutcome(int x, int y, int n, double r2, double zx, double zy, double cx, double cy,

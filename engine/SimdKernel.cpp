@@ -211,23 +211,37 @@ std::int64_t FinishCycle(double x, double y, double cx, double cy, std::int64_t 
     return length + more;
 }
 
-// SmoothLog2, lane by lane, with the same operations in the same order.
-HWY_INLINE V SmoothLog2V(D d, DI di, V x)
+// SmoothLog2, lane by lane, with the same operations in the same order, of
+// four vectors in place: step by step across the four, so that their chains of
+// dependent operations overlap.
+HWY_INLINE void SmoothLog2V4(D d, DI di, V (&x)[4])
 {
-    const VI bits = hn::BitCast(di, x);
-    V e = hn::ConvertTo(d, hn::Sub(hn::And(hn::ShiftRight<52>(bits), hn::Set(di, 0x7FF)), hn::Set(di, 1023)));
-    V m = hn::BitCast(d, hn::Or(hn::And(bits, hn::Set(di, 0x000FFFFFFFFFFFFF)), hn::Set(di, 0x3FF0000000000000)));
-    const M big = hn::Gt(m, hn::Set(d, SmoothLog2Sqrt2));
-    const V one = hn::Set(d, 1.0);
-    m = hn::IfThenElse(big, hn::Mul(m, hn::Set(d, 0.5)), m);
-    e = hn::IfThenElse(big, hn::Add(e, one), e);
-    const V s = hn::Div(hn::Sub(m, one), hn::Add(m, one));
-    const V s2 = hn::Mul(s, s);
-    V p = hn::Add(hn::Mul(s2, hn::Set(d, 1.0 / 9)), hn::Set(d, 1.0 / 7));
-    p = hn::Add(hn::Mul(p, s2), hn::Set(d, 1.0 / 5));
-    p = hn::Add(hn::Mul(p, s2), hn::Set(d, 1.0 / 3));
-    p = hn::Add(hn::Mul(p, s2), one);
-    return hn::Add(e, hn::Mul(hn::Mul(s, p), hn::Set(d, SmoothLog2Scale)));
+    const double* a = SmoothLog2Poly;
+    V e[4], t[4], t2[4], p01[4], p23[4], p45[4], p67[4];
+    for (int j = 0; j < 4; ++j) {
+        const VI bits = hn::BitCast(di, x[j]);
+        e[j] = hn::ConvertTo(d, hn::Sub(hn::And(hn::ShiftRight<52>(bits), hn::Set(di, 0x7FF)), hn::Set(di, 1023)));
+        t[j] = hn::BitCast(d, hn::Or(hn::And(bits, hn::Set(di, 0x000FFFFFFFFFFFFF)), hn::Set(di, 0x3FF0000000000000)));
+    }
+    for (int j = 0; j < 4; ++j) {
+        const M big = hn::Ge(t[j], hn::Set(d, SmoothLog2Sqrt2));
+        t[j] = hn::IfThenElse(big, hn::Mul(t[j], hn::Set(d, SmoothLog2InvSqrt2)), t[j]);
+        e[j] = hn::IfThenElse(big, hn::Add(e[j], hn::Set(d, 0.5)), e[j]);
+    }
+    for (int j = 0; j < 4; ++j) t[j] = hn::Sub(t[j], hn::Set(d, 1.0));
+    for (int j = 0; j < 4; ++j) {
+        t2[j] = hn::Mul(t[j], t[j]);
+        p01[j] = hn::Add(hn::Mul(hn::Set(d, a[1]), t[j]), hn::Set(d, a[0]));
+        p23[j] = hn::Add(hn::Mul(hn::Set(d, a[3]), t[j]), hn::Set(d, a[2]));
+        p45[j] = hn::Add(hn::Mul(hn::Set(d, a[5]), t[j]), hn::Set(d, a[4]));
+        p67[j] = hn::Add(hn::Mul(hn::Set(d, a[7]), t[j]), hn::Set(d, a[6]));
+    }
+    for (int j = 0; j < 4; ++j) {
+        const V t4 = hn::Mul(t2[j], t2[j]);
+        const V p03 = hn::Add(hn::Mul(p23[j], t2[j]), p01[j]);
+        const V p47 = hn::Add(hn::Mul(p67[j], t2[j]), p45[j]);
+        x[j] = hn::Add(e[j], hn::Mul(t[j], hn::Add(hn::Mul(p47, t4), p03)));
+    }
 }
 
 // The smooth codes of escaped pixels (SmoothCodeOf(SmoothEscapeValue(...)), lane
@@ -238,28 +252,38 @@ public:
     TSmoothBatch(std::uint16_t* out, double absMax2) : FOut(out)
     {
         FValid = absMax2 > 1 && std::isfinite(absMax2);
-        FLog2Radius = FValid ? SmoothLog2(absMax2) : 0;
+        FLogLogRadius = FValid ? SmoothLog2(SmoothLog2(absMax2)) : 0;
     }
     TSmoothBatch(const TSmoothBatch&) = delete;
     TSmoothBatch& operator=(const TSmoothBatch&) = delete;
     ~TSmoothBatch() { Flush(); }
 
-    // Pixel px escaped at test n from the point (x, y) under c = (cx, cy).
-    void Add(int px, std::int64_t n, double x, double y, double cx, double cy)
+    // The escapes of a hand-over are put at places Begin() .. End() - 1 with the
+    // count kept in a register: counting through the member would chain every
+    // escape to the last one's store.
+    // Begin makes room for `room` escapes and returns the first free place.
+    std::size_t Begin(std::size_t room)
+    {
+        if (FCount + room > kSize) Flush();
+        return FCount;
+    }
+    // Pixel px escaped at test n from the point (x, y) under c = (cx, cy); at is
+    // the next free place, returned one further on.
+    std::size_t Put(std::size_t at, int px, std::int64_t n, double x, double y, double cx, double cy)
     {
         if (!FValid) {
             FOut[px] = SmoothCodeAtCount; // the code of a NaN value
-            return;
+            return at;
         }
-        if (FCount == kSize) Flush();
-        const std::size_t i = FCount++;
-        FPixel[i] = px;
-        FN[i] = static_cast<double>(n);
-        FX[i] = x;
-        FY[i] = y;
-        FCX[i] = cx;
-        FCY[i] = cy;
+        FPixel[at] = px;
+        FN[at] = n;
+        FX[at] = x;
+        FY[at] = y;
+        FCX[at] = cx;
+        FCY[at] = cy;
+        return at + 1;
     }
+    void End(std::size_t at) { FCount = at; }
 
     void Flush()
     {
@@ -269,12 +293,13 @@ public:
         const std::size_t L = hn::Lanes(d);
         // Padding lanes start far out: they take no steps.
         for (std::size_t i = FCount; i % (4 * L) != 0; ++i) {
-            FN[i] = FY[i] = FCX[i] = FCY[i] = 0;
+            FN[i] = 0;
+            FY[i] = FCX[i] = FCY[i] = 0;
             FX[i] = 1e3;
         }
         const V one = hn::Set(d, 1.0);
         const V far = hn::Set(d, SmoothFarAbs2);
-        const V log2Radius = hn::Set(d, FLog2Radius);
+        const V logLogRadius = hn::Set(d, FLogLogRadius);
         const V weightOne = hn::Set(d, SmoothWeightOne);
         const V half = hn::Set(d, 0.5);
         const V top = hn::Set(d, 3.0 * SmoothWeightOne - 1);
@@ -309,7 +334,7 @@ public:
             }
 #define QUILLON_SMOOTH_KEEP(j)                                                                            \
     hn::Store(r2##j, d, FX + i + j * L);                                                                  \
-    hn::Store(hn::Add(hn::Add(hn::Load(d, FN + i + j * L), hn::ConvertTo(d, k##j)), one), d, FY + i + j * L);
+    hn::Store(hn::Add(hn::Add(hn::ConvertTo(d, hn::Load(di, FN + i + j * L)), hn::ConvertTo(d, k##j)), one), d, FY + i + j * L);
             QUILLON_SMOOTH_EACH(QUILLON_SMOOTH_KEEP)
 #undef QUILLON_SMOOTH_EACH
 #undef QUILLON_SMOOTH_LOAD
@@ -319,27 +344,34 @@ public:
         }
         // The logarithms after all the steps: this loop has no data-dependent
         // branch, so the long chains of consecutive vectors overlap.
-        for (std::size_t i = 0; i < FCount; i += L) {
-            const V n = hn::Load(d, FN + i);
-            const V count = hn::Load(d, FY + i); // n + k + 1
-            const V v = hn::Sub(count, SmoothLog2V(d, di, hn::Div(SmoothLog2V(d, di, hn::Load(d, FX + i)), log2Radius)));
-            const V scaled = hn::Floor(hn::Add(hn::Mul(hn::Add(hn::Sub(v, n), one), weightOne), half));
-            V code = hn::Min(hn::IfThenElse(hn::Gt(scaled, hn::Zero(d)), scaled, hn::Zero(d)), top);
-            code = hn::IfThenElse(hn::IsNaN(v), atCount, code);
-            hn::Store(hn::ConvertTo(di, code), di, FCode + i);
+        for (std::size_t i = 0; i < FCount; i += 4 * L) {
+            V ll[4];
+            for (std::size_t j = 0; j < 4; ++j) ll[j] = hn::Load(d, FX + i + j * L);
+            SmoothLog2V4(d, di, ll);
+            SmoothLog2V4(d, di, ll);
+            for (std::size_t j = 0; j < 4; ++j) {
+                const V n = hn::ConvertTo(d, hn::Load(di, FN + i + j * L));
+                const V count = hn::Load(d, FY + i + j * L); // n + k + 1
+                const V v = hn::Sub(count, hn::Sub(ll[j], logLogRadius));
+                const V scaled = hn::Floor(hn::Add(hn::Mul(hn::Add(hn::Sub(v, n), one), weightOne), half));
+                V code = hn::Min(hn::IfThenElse(hn::Gt(scaled, hn::Zero(d)), scaled, hn::Zero(d)), top);
+                code = hn::IfThenElse(hn::IsNaN(v), atCount, code);
+                hn::Store(hn::ConvertTo(di, code), di, FCode + i + j * L);
+            }
         }
         for (std::size_t i = 0; i < FCount; ++i) FOut[FPixel[i]] = static_cast<std::uint16_t>(FCode[i]);
         FCount = 0;
     }
 
 private:
-    static constexpr std::size_t kSize = 8 * (HWY_MAX_BYTES / sizeof(double));
+    static constexpr std::size_t kSize = 32 * (HWY_MAX_BYTES / sizeof(double));
     std::uint16_t* FOut;
     bool FValid;
-    double FLog2Radius;
+    double FLogLogRadius;
     std::size_t FCount = 0;
     int FPixel[kSize];
-    HWY_ALIGN double FN[kSize], FX[kSize], FY[kSize], FCX[kSize], FCY[kSize];
+    HWY_ALIGN std::int64_t FN[kSize];
+    HWY_ALIGN double FX[kSize], FY[kSize], FCX[kSize], FCY[kSize];
     HWY_ALIGN std::int64_t FCode[kSize];
 };
 
@@ -471,17 +503,19 @@ bool FinishLine(const TLineEnd& in, const TEscapeLine& line, std::int64_t clock,
     hn::Store(zy0, d, Y);
     hn::Store(zx1, d, X + L);
     hn::Store(zy1, d, Y + L);
+    std::size_t put = smooth ? smooth->Begin(2 * L) : 0;
     for (std::size_t s = 0; s < 2 * L; ++s) {
         const int px = in.Pixel[s];
         if (px < 0 || Cycled[s]) continue;
         if (Live[s] == 0) {
             counts[px] = static_cast<std::int32_t>(Count[s]);
-            if (smooth) smooth->Add(px, Count[s], X[s], Y[s], in.CX[s], in.CY[s]);
+            if (smooth) put = smooth->Put(put, px, Count[s], X[s], Y[s], in.CX[s], in.CY[s]);
         } else {
             counts[px] = 0;
             lastR2[px] = R2[s];
         }
     }
+    if (smooth) smooth->End(put);
     return true;
 }
 
@@ -779,6 +813,7 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
         // Hand over the finished lanes and refill them: the escaped ones from the
         // mask bits, those at the limit by a look at every lane.
         if (escaped) {
+            std::size_t put = smooth ? smooth->Begin(slots) : 0;
             for (std::size_t w = 0; w < kWords; ++w) {
                 for (std::uint64_t bits = Escaped[w]; bits != 0; bits &= bits - 1) {
                     const std::size_t s = w * 64 + static_cast<std::size_t>(__builtin_ctzll(bits));
@@ -788,12 +823,13 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
                     if (smooth) {
                         // The escaping test was the block's Count-th, in its last chunk.
                         const std::size_t i = static_cast<std::size_t>(Count[s] - 1 - chunkStart) * kSlots + s;
-                        smooth->Add(px, counts[px], ZX[i], ZY[i], CX[s], CY[s]);
+                        put = smooth->Put(put, px, counts[px], ZX[i], ZY[i], CX[s], CY[s]);
                     }
                     --live;
                     refill(s);
                 }
             }
+            if (smooth) smooth->End(put);
         }
         if (atLimit) {
             // firstStart is a lower bound in between (a refilled lane starts later).

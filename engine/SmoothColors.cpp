@@ -10,19 +10,21 @@ double SmoothLog2(double x)
     const auto bits = std::bit_cast<std::uint64_t>(x);
     double e = static_cast<double>(static_cast<std::int64_t>((bits >> 52) & 0x7FF) - 1023);
     double m = std::bit_cast<double>((bits & 0x000FFFFFFFFFFFFFull) | 0x3FF0000000000000ull);
-    if (m > SmoothLog2Sqrt2) {
-        m = m * 0.5;
-        e = e + 1;
+    if (m >= SmoothLog2Sqrt2) {
+        m = m * SmoothLog2InvSqrt2;
+        e = e + 0.5;
     }
-    // log2(m) = 2 / ln 2 * atanh(s), s = (m - 1) / (m + 1), |s| < 0.172: the
-    // series to s^9 is exact to about 1e-9.
-    const double s = (m - 1) / (m + 1);
-    const double s2 = s * s;
-    double p = s2 * (1.0 / 9) + 1.0 / 7;
-    p = p * s2 + 1.0 / 5;
-    p = p * s2 + 1.0 / 3;
-    p = p * s2 + 1;
-    return e + (s * p) * SmoothLog2Scale;
+    const double* a = SmoothLog2Poly;
+    const double t = m - 1;
+    const double t2 = t * t;
+    const double t4 = t2 * t2;
+    const double p01 = a[1] * t + a[0];
+    const double p23 = a[3] * t + a[2];
+    const double p45 = a[5] * t + a[4];
+    const double p67 = a[7] * t + a[6];
+    const double p03 = p23 * t2 + p01;
+    const double p47 = p67 * t2 + p45;
+    return e + t * (p47 * t4 + p03);
 }
 
 double SmoothEscapeValue(int n, double x, double y, double cx, double cy, double absMax2)
@@ -39,7 +41,7 @@ double SmoothEscapeValue(int n, double x, double y, double cx, double cy, double
         ++k;
     }
     // log|z| / log R = log |z|^2 / log R^2.
-    return static_cast<double>(n + k + 1) - SmoothLog2(SmoothLog2(r2) / SmoothLog2(absMax2));
+    return static_cast<double>(n + k + 1) - (SmoothLog2(SmoothLog2(r2)) - SmoothLog2(SmoothLog2(absMax2)));
 }
 
 std::uint16_t SmoothCodeOf(double v, int n)

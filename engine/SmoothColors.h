@@ -37,16 +37,23 @@ inline constexpr std::uint16_t SmoothCodeAtCount = SmoothWeightOne;
 inline constexpr double SmoothFarAbs2 = 65536.0;
 inline constexpr int SmoothMaxExtraSteps = 8;
 
-// log2 of a positive finite x to about 1e-9, from its exponent and a short
-// series on its mantissa: cheap, and the same bit for bit in the vectorised
-// kernel (plain multiplications, additions and one division).
+// log2 of a positive finite x to about 4e-10, from its exponent and a polynomial
+// on its mantissa: no division, and the same bit for bit in the vectorised kernel
+// (plain multiplications and additions in the same order).
 inline constexpr double SmoothLog2Sqrt2 = 1.4142135623730951;
-inline constexpr double SmoothLog2Scale = 2.8853900817779268; // 2 / ln 2
+inline constexpr double SmoothLog2InvSqrt2 = 0.70710678118654757;
+// log2(1 + t) / t = a0 + a1 t + ... + a7 t^7 on 0 <= t < sqrt 2 - 1 (a Chebyshev
+// fit, at most 3.5e-10 off log2(1 + t) after the product with t), evaluated in
+// pairs (Estrin) so that the chain of dependent operations stays short.
+inline constexpr double SmoothLog2Poly[8] = {1.4426950397435834,  -0.7213471654827144,  0.4808800872571571,
+                                             -0.3603109663324447, 0.2849295790934592,   -0.22031057050854125,
+                                             0.13987372210782445, -0.049534090739860294};
 double SmoothLog2(double x);
 
 // The continuous value of an orbit that first met |z|^2 >= absMax2 at test n with
 // z = (x, y), under z -> z^2 + (cx, cy):
-// n + k + 1 - log2(log2 |z_(n+k)|^2 / log2 absMax2) after the k further steps.
+// n + k + 1 - (log2(log2 |z_(n+k)|^2) - log2(log2 absMax2)) after the k further
+// steps (a difference of logarithms rather than the logarithm of a quotient: no division).
 // NaN when absMax2 is not a number above 1 (no logarithm to measure by).
 double SmoothEscapeValue(int n, double x, double y, double cx, double cy, double absMax2);
 
