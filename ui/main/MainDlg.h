@@ -472,6 +472,15 @@ private:
     std::int64_t FRenderStartedNs = 0;
     double FFinishedPaintDelayMs = -1;
     bool FTraceRendering = false;
+    // With the trace on, a running palette animation reports its ticks, the
+    // frames painted and the time their recoloring took, every two seconds.
+    struct TAnimationTrace {
+        std::int64_t SinceNs = 0;
+        int Ticks = 0;
+        int Frames = 0;
+        std::int64_t PaintNs = 0;
+    } FAnimationTrace;
+    void TraceAnimationFrame(std::int64_t paintNs);
 };
 
 // The main window, while one exists.

@@ -16,6 +16,7 @@ void TMainDialog::SetRotatePalette(bool Value)
 {
     if (Value == RotatePalette())
         return;
+    FAnimationTrace = {};
     if (Value)
         TimerRotatePalette->start();
     else
@@ -31,6 +32,7 @@ void TMainDialog::TimerRotatePaletteTimer()
 {
     // Only the color table turns; the pixels stay.
     FSession->RotatePalette();
+    ++FAnimationTrace.Ticks;
     if (!FAnimatedGif)
         return;
     AddAnimationFrame();

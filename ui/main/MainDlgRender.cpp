@@ -174,6 +174,7 @@ void TMainDialog::PaintBoxPaint(QPainter& Painter)
     const int h = bitmap.Height();
     if (w <= 0 || h <= 0)
         return;
+    const auto paintStart = std::chrono::steady_clock::now();
     if (SmoothShown()) {
         // One recoloring from the index image and the continuous values per paint.
         if (FImage.width() != w || FImage.height() != h || FImage.format() != QImage::Format_RGB32)
@@ -192,6 +193,10 @@ void TMainDialog::PaintBoxPaint(QPainter& Painter)
     }
     if (FFinishedPaintDue && !Running())
         FinishedImagePainted();
+    if (FTraceRendering && RotatePalette())
+        TraceAnimationFrame(std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() -
+                                                                                 paintStart)
+                                .count());
     // The overlay only while no rendering runs.
     if (Running() || ToolMode() != tmSelection || !Selection().GetValid()) {
         FImage.setDevicePixelRatio(ratio);
@@ -213,6 +218,29 @@ void TMainDialog::PaintBoxPaint(QPainter& Painter)
     }
     FComposite.setDevicePixelRatio(ratio);
     Painter.drawImage(QPointF(0, 0), FComposite);
+}
+
+void TMainDialog::TraceAnimationFrame(std::int64_t paintNs)
+{
+    TAnimationTrace& t = FAnimationTrace;
+    const std::int64_t now =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    if (t.SinceNs == 0) {
+        t = {now, 0, 0, 0};
+        return;
+    }
+    ++t.Frames;
+    t.PaintNs += paintNs;
+    const double seconds = static_cast<double>(now - t.SinceNs) / 1e9;
+    if (seconds < 2)
+        return;
+    std::fprintf(stderr,
+                 "quillon: palette animation %dx%d%s: %d ticks, %d frames in %.2f s (%.1f frames/s), "
+                 "recoloring %.2f ms per frame\n",
+                 Processor().Width(), Processor().Height(), SmoothShown() ? " smooth" : "", t.Ticks, t.Frames,
+                 seconds, t.Frames / seconds, static_cast<double>(t.PaintNs) / 1e6 / t.Frames);
+    t = {now, 0, 0, 0};
 }
 
 TPoint2D TMainDialog::PaintBoxToLog(const QPoint& P) const
