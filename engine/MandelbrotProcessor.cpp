@@ -593,25 +593,26 @@ void TProcessor::ComputeLineSimd(int y, TAlgorithm algorithm)
     line.Stop = &FTerminated;
     line.NeedLastR2 = FThreadIsInterior;
     line.DetectCycles = FThreadCycleDetection;
-    if (FThreadSmooth) line.SmoothCodes = smooth.data();
-    if (!SimdEscapeLine(line, counts.data(), lastR2.data())) return; // stopped
     // The offset and wrapping act here, where counts become indices.
+    const int offset = ColorOffset();
+    const std::int64_t limit = SmoothBlendLimit(offset, colorCount);
+    if (FThreadSmooth) {
+        line.SmoothCodes = smooth.data();
+        line.SmoothLimit = limit;
+    }
+    if (!SimdEscapeLine(line, counts.data(), lastR2.data())) return; // stopped
     std::uint16_t* codes =
         FThreadSmooth ? FSmoothCodes.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) : nullptr;
-    const int offset = ColorOffset();
     for (int x = 0; x < width; ++x) {
         const std::size_t k = static_cast<std::size_t>(x);
         const std::int64_t index = OutcomeIndex(counts[k], lastR2[k], offset, colorCount);
         FBmp8.SetBuffer(x, y, static_cast<int>(index & 0xFF));
     }
     if (codes) {
-        // The same choice as SmoothCodeFor, with its limit worked out once.
-        const std::int64_t limit = SmoothBlendLimit(offset, colorCount);
-        for (std::size_t k = 0; k < static_cast<std::size_t>(width); ++k) {
-            const std::int32_t n = counts[k];
-            const std::uint16_t code = n <= 0 ? NoSmoothCode : (n > limit ? SmoothCodeAtCount : smooth[k]);
-            std::atomic_ref<std::uint16_t>(codes[k]).store(code, std::memory_order_relaxed);
-        }
+        // The kernel gave every pixel its code, with the choice SmoothCodeFor makes.
+        const std::uint16_t* lineCodes = smooth.data();
+        for (std::size_t k = 0; k < static_cast<std::size_t>(width); ++k)
+            std::atomic_ref<std::uint16_t>(codes[k]).store(lineCodes[k], std::memory_order_relaxed);
     }
 }
 

@@ -47,6 +47,7 @@
 #include "engine/SmoothColors.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstddef>
@@ -247,12 +248,19 @@ HWY_INLINE void SmoothLog2V4(D d, DI di, V (&x)[4])
 // The smooth codes of escaped pixels (SmoothCodeOf(SmoothEscapeValue(...)), lane
 // by lane): the escapes of a line are gathered here and computed a batch of
 // vectors at a time, so that the kernel's loop only hands over the escaping points.
+// The hand-over is bound by its stores, so an escape stores little: its pixel and
+// count in one word and its point; c only for Julia sets (for the Mandelbrot set
+// it is the pixel's point, worked out again here as the kernel did).
 class TSmoothBatch {
 public:
-    TSmoothBatch(std::uint16_t* out, double absMax2) : FOut(out)
+    TSmoothBatch(const TEscapeLine& line) : FOut(line.SmoothCodes), FLimit(line.SmoothLimit)
     {
-        FValid = absMax2 > 1 && std::isfinite(absMax2);
-        FLogLogRadius = FValid ? SmoothLog2(SmoothLog2(absMax2)) : 0;
+        FValid = line.AbsMax2 > 1 && std::isfinite(line.AbsMax2);
+        FLogLogRadius = FValid ? SmoothLog2(SmoothLog2(line.AbsMax2)) : 0;
+        FJulia = line.JuliaX != nullptr;
+        const TMatrix2D& m = *line.Matrix;
+        FMatrix = {m.m11(), m.m21(), m.dx(), m.m12(), m.m22(), m.dy()};
+        FLineY = line.Y;
     }
     TSmoothBatch(const TSmoothBatch&) = delete;
     TSmoothBatch& operator=(const TSmoothBatch&) = delete;
@@ -271,19 +279,22 @@ public:
     // the next free place, returned one further on.
     std::size_t Put(std::size_t at, int px, std::int64_t n, double x, double y, double cx, double cy)
     {
-        if (!FValid) {
-            FOut[px] = SmoothCodeAtCount; // the code of a NaN value
+        if (n > FLimit || !FValid) {
+            FOut[px] = SmoothCodeAtCount; // the top entry's color, or the code of a NaN value
             return at;
         }
-        FPixel[at] = px;
-        FN[at] = n;
+        FPixelCount[at] = (n << 32) | static_cast<std::uint32_t>(px);
         FX[at] = x;
         FY[at] = y;
-        FCX[at] = cx;
-        FCY[at] = cy;
+        if (FJulia) {
+            FCX[at] = cx;
+            FCY[at] = cy;
+        }
         return at + 1;
     }
     void End(std::size_t at) { FCount = at; }
+    // Pixel px did not escape.
+    void NotEscaped(int px) { FOut[px] = NoSmoothCode; }
 
     void Flush()
     {
@@ -293,7 +304,7 @@ public:
         const std::size_t L = hn::Lanes(d);
         // Padding lanes start far out: they take no steps.
         for (std::size_t i = FCount; i % (4 * L) != 0; ++i) {
-            FN[i] = 0;
+            FPixelCount[i] = 0;
             FY[i] = FCX[i] = FCY[i] = 0;
             FX[i] = 1e3;
         }
@@ -304,14 +315,33 @@ public:
         const V half = hn::Set(d, 0.5);
         const V top = hn::Set(d, 3.0 * SmoothWeightOne - 1);
         const V atCount = hn::Set(d, SmoothCodeAtCount);
+        const VI pixelMask = hn::Set(di, 0xFFFFFFFF);
+        const V fy = hn::Set(d, static_cast<double>(FLineY));
+        // c of the escapes at i: the pixel's point as the kernel's refill computes it.
+        const auto pointC = [&](std::size_t i, V& cx, V& cy) {
+            if (FJulia) {
+                cx = hn::Load(d, FCX + i);
+                cy = hn::Load(d, FCY + i);
+                return;
+            }
+            const V fx = hn::ConvertTo(d, hn::And(hn::Load(di, FPixelCount + i), pixelMask));
+            cx = hn::Add(hn::Add(hn::Mul(fx, hn::Set(d, FMatrix[0])), hn::Mul(fy, hn::Set(d, FMatrix[1]))),
+                         hn::Set(d, FMatrix[2]));
+            cy = hn::Add(hn::Add(hn::Mul(fx, hn::Set(d, FMatrix[3])), hn::Mul(fy, hn::Set(d, FMatrix[4]))),
+                         hn::Set(d, FMatrix[5]));
+        };
+        const auto countOf = [&](std::size_t i) {
+            return hn::ConvertTo(d, hn::ShiftRight<32>(hn::Load(di, FPixelCount + i)));
+        };
         // Four vectors at a time, so that their chains of dependent operations overlap.
         for (std::size_t i = 0; i < FCount; i += 4 * L) {
 #define QUILLON_SMOOTH_EACH(M) M(0) M(1) M(2) M(3)
-#define QUILLON_SMOOTH_LOAD(j)                                                       \
-    V x##j = hn::Load(d, FX + i + j * L), y##j = hn::Load(d, FY + i + j * L);          \
-    const V cx##j = hn::Load(d, FCX + i + j * L), cy##j = hn::Load(d, FCY + i + j * L); \
-    V xx##j = hn::Mul(x##j, x##j), yy##j = hn::Mul(y##j, y##j);                       \
-    V r2##j = hn::Add(xx##j, yy##j);                                                  \
+#define QUILLON_SMOOTH_LOAD(j)                                              \
+    V x##j = hn::Load(d, FX + i + j * L), y##j = hn::Load(d, FY + i + j * L); \
+    V cx##j, cy##j;                                                         \
+    pointC(i + j * L, cx##j, cy##j);                                        \
+    V xx##j = hn::Mul(x##j, x##j), yy##j = hn::Mul(y##j, y##j);              \
+    V r2##j = hn::Add(xx##j, yy##j);                                         \
     VI k##j = hn::Zero(di);
             QUILLON_SMOOTH_EACH(QUILLON_SMOOTH_LOAD)
             // A lane steps while its r2 is below SmoothFarAbs2; only its r2 and step
@@ -332,9 +362,9 @@ public:
     }
                 QUILLON_SMOOTH_EACH(QUILLON_SMOOTH_STEP)
             }
-#define QUILLON_SMOOTH_KEEP(j)                                                                            \
-    hn::Store(r2##j, d, FX + i + j * L);                                                                  \
-    hn::Store(hn::Add(hn::Add(hn::ConvertTo(d, hn::Load(di, FN + i + j * L)), hn::ConvertTo(d, k##j)), one), d, FY + i + j * L);
+#define QUILLON_SMOOTH_KEEP(j)                  \
+    hn::Store(r2##j, d, FX + i + j * L);        \
+    hn::Store(hn::Add(hn::Add(countOf(i + j * L), hn::ConvertTo(d, k##j)), one), d, FY + i + j * L);
             QUILLON_SMOOTH_EACH(QUILLON_SMOOTH_KEEP)
 #undef QUILLON_SMOOTH_EACH
 #undef QUILLON_SMOOTH_LOAD
@@ -342,15 +372,15 @@ public:
 #undef QUILLON_SMOOTH_STEP
 #undef QUILLON_SMOOTH_KEEP
         }
-        // The logarithms after all the steps: this loop has no data-dependent
-        // branch, so the long chains of consecutive vectors overlap.
+        // The logarithms after all the steps, four vectors at a time and without a
+        // data-dependent branch, so that the long chains overlap.
         for (std::size_t i = 0; i < FCount; i += 4 * L) {
             V ll[4];
             for (std::size_t j = 0; j < 4; ++j) ll[j] = hn::Load(d, FX + i + j * L);
             SmoothLog2V4(d, di, ll);
             SmoothLog2V4(d, di, ll);
             for (std::size_t j = 0; j < 4; ++j) {
-                const V n = hn::ConvertTo(d, hn::Load(di, FN + i + j * L));
+                const V n = countOf(i + j * L);
                 const V count = hn::Load(d, FY + i + j * L); // n + k + 1
                 const V v = hn::Sub(count, hn::Sub(ll[j], logLogRadius));
                 const V scaled = hn::Floor(hn::Add(hn::Mul(hn::Add(hn::Sub(v, n), one), weightOne), half));
@@ -359,18 +389,22 @@ public:
                 hn::Store(hn::ConvertTo(di, code), di, FCode + i + j * L);
             }
         }
-        for (std::size_t i = 0; i < FCount; ++i) FOut[FPixel[i]] = static_cast<std::uint16_t>(FCode[i]);
+        for (std::size_t i = 0; i < FCount; ++i)
+            FOut[FPixelCount[i] & 0xFFFFFFFF] = static_cast<std::uint16_t>(FCode[i]);
         FCount = 0;
     }
 
 private:
     static constexpr std::size_t kSize = 32 * (HWY_MAX_BYTES / sizeof(double));
     std::uint16_t* FOut;
+    std::int64_t FLimit;
     bool FValid;
+    bool FJulia;
     double FLogLogRadius;
+    std::array<double, 6> FMatrix; // m11, m21, dx, m12, m22, dy
+    int FLineY;
     std::size_t FCount = 0;
-    int FPixel[kSize];
-    HWY_ALIGN std::int64_t FN[kSize];
+    HWY_ALIGN std::int64_t FPixelCount[kSize]; // count << 32 | pixel
     HWY_ALIGN double FX[kSize], FY[kSize], FCX[kSize], FCY[kSize];
     HWY_ALIGN std::int64_t FCode[kSize];
 };
@@ -478,6 +512,7 @@ bool FinishLine(const TLineEnd& in, const TEscapeLine& line, std::int64_t clock,
                 found = true;
                 const int px = in.Pixel[s];
                 counts[px] = 0;
+                if (smooth) smooth->NotEscaped(px);
                 cycleWork += FinishCycle(X[s], Y[s], in.CX[s], in.CY[s], Count[s], maxStepsValue,
                                          line.NeedLastR2, lastR2[px]);
             } else if (Count[s] >= in.NextSave[s]) {
@@ -512,6 +547,7 @@ bool FinishLine(const TLineEnd& in, const TEscapeLine& line, std::int64_t clock,
             if (smooth) put = smooth->Put(put, px, Count[s], X[s], Y[s], in.CX[s], in.CY[s]);
         } else {
             counts[px] = 0;
+            if (smooth) smooth->NotEscaped(px);
             lastR2[px] = R2[s];
         }
     }
@@ -534,7 +570,7 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
     const std::int64_t maxSteps = std::max(line.MaxSteps, 1);
     const V absMax2 = hn::Set(d, line.AbsMax2);
     std::optional<TSmoothBatch> smoothBatch;
-    if (line.SmoothCodes) smoothBatch.emplace(line.SmoothCodes, line.AbsMax2);
+    if (line.SmoothCodes) smoothBatch.emplace(line);
     TSmoothBatch* const smooth = smoothBatch ? &*smoothBatch : nullptr;
 
     // The lanes' state at the start of a block; vector k holds slots k*L .. k*L+L-1.
@@ -794,6 +830,7 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
                     const std::int64_t age = clock - Start[s];
                     if (px < 0 || age >= maxSteps) continue;
                     counts[px] = 0;
+                    if (smooth) smooth->NotEscaped(px);
                     if ((Fixed[w] >> (s % 64)) & 1) {
                         // Back where it was two steps ago: the last test is of this
                         // point or of the one before, whose magnitude was the block's last.
@@ -838,6 +875,7 @@ bool EscapeLine(const TEscapeLine& line, std::int32_t* counts, double* lastR2)
                 const int px = Pixel[s];
                 if (px >= 0 && clock - Start[s] >= maxSteps) {
                     counts[px] = 0;
+                    if (smooth) smooth->NotEscaped(px);
                     lastR2[px] = R2[s];
                     --live;
                     refill(s);

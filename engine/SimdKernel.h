@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <limits>
 #include <string>
 
 namespace quillon {
@@ -38,11 +39,15 @@ struct TEscapeLine {
     bool NeedLastR2 = true;
     // Off: every pixel that does not escape runs all MaxSteps tests (for comparison).
     bool DetectCycles = true;
-    // When set, receives for every pixel x that escapes at test n the code of its
-    // continuous value in SmoothCodes[x]: SmoothCodeOf(SmoothEscapeValue(n, z, c,
-    // AbsMax2), n) for the point z of that test, computed lane by lane with the
-    // same operations as those functions. Entries of other pixels are left alone.
+    // When set, receives the smooth code of every pixel x in SmoothCodes[x]: for
+    // a pixel that escapes at test n the code of its continuous value,
+    // SmoothCodeOf(SmoothEscapeValue(n, z, c, AbsMax2), n) for the point z of that
+    // test, computed lane by lane with the same operations as those functions;
+    // SmoothCodeAtCount when n is above SmoothLimit (its color needs no continuous
+    // value: a palette that does not wrap shows its top entry there);
+    // NoSmoothCode for a pixel that did not escape.
     std::uint16_t* SmoothCodes = nullptr;
+    std::int64_t SmoothLimit = std::numeric_limits<std::int64_t>::max();
     // When set, receives the lane iterations the kernel ran (idle lanes included),
     // plus the scalar steps spent on cycles.
     std::int64_t* Work = nullptr;
