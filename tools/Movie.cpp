@@ -342,6 +342,11 @@ bool CheckMovieOptions(const TRenderOptions& options)
     if (assemble) {
         if (!options.Scene.empty() || !options.Output.empty() || options.Frames || options.FrameRange)
             throw EUsageError("--assemble takes the frames' pattern, --video and --fps only.");
+        // The frames are joined as they were made: these act when they are rendered.
+        if (options.Smooth || options.Supersample > 1 || options.Steps || options.Interior ||
+            options.Deep != TDeepMode::Auto)
+            throw EUsageError("--assemble joins the frames as they are: --smooth, --supersample, --steps, --interior "
+                              "and --deep go with --zoom-to, where the frames are rendered.");
         if (options.Video.empty()) throw EUsageError("--assemble needs --video OUT.mp4.");
         CheckFramePattern(options.Assemble);
         return true;

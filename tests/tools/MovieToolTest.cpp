@@ -453,6 +453,9 @@ TEST_F(MovieTool, UsageErrors)
         {{"--zoom-to", S, "--assemble", "f%05d.png", "--video", "a.mp4"}, "go separately"},
         {{"--assemble", "f%05d.png"}, "needs --video"},
         {{"--assemble", "f%05d.png", "--video", "a.mp4", "-o", "x.png"}, "--assemble takes"},
+        {{"--assemble", "f%05d.png", "--video", "a.mp4", "--smooth"}, "joins the frames as they are"},
+        {{"--assemble", "f%05d.png", "--video", "a.mp4", "--supersample", "2"}, "joins the frames as they are"},
+        {{"--assemble", "f%05d.png", "--video", "a.mp4", "--deep", "on"}, "joins the frames as they are"},
         {{S, "--video", "a.mp4"}, "make movies"},
         {{"--zoom-to", S, "--frames", "5", "--video", S}, "would overwrite the scene"},
     };
