@@ -88,8 +88,8 @@ std::string FrameNumberText(const TFramePattern& pattern, int k)
 }
 
 // A frame is complete once it is in place, and it is this frame when it has
-// the size and carries the scene that this run would give it.
-bool FrameComplete(const std::string& path, const std::string& sceneText, const TSize& size)
+// the size and carries the scene and samples that this run would give it.
+bool FrameComplete(const std::string& path, const std::string& sceneText, const TSize& size, int samples)
 {
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) return false;
@@ -97,7 +97,8 @@ bool FrameComplete(const std::string& path, const std::string& sceneText, const 
         const std::optional<TSize> frameSize = ReadPngSize(path);
         if (!frameSize || *frameSize != size) return false;
         const std::optional<std::string> text = ReadPngText(path, std::string(SceneChunkKeyword));
-        return text && *text == sceneText;
+        if (!text || *text != sceneText) return false;
+        return ReadPngText(path, std::string(SamplesChunkKeyword)) == SamplesChunkText(samples);
     } catch (const EQuillonError&) {
         return false; // damaged or unreadable: made again
     }
@@ -321,6 +322,12 @@ std::optional<TFrameRate> TryStrToFrameRate(std::string_view text)
     return TFrameRate{num / divisor, 1000 / divisor};
 }
 
+std::optional<std::string> SamplesChunkText(int samples)
+{
+    if (samples <= 1) return std::nullopt;
+    return std::to_string(samples) + "x" + std::to_string(samples);
+}
+
 bool CheckMovieOptions(const TRenderOptions& options)
 {
     const bool zoom = !options.ZoomTo.empty();
@@ -431,7 +438,8 @@ int RunZoomMovie(const TRenderOptions& options, TProgress& progress, const TMovi
     std::vector<int> missing;
     for (int k = first; k <= last; ++k) {
         SetViewOnly(session, ZoomFrameView(startView, endView, frames, k));
-        if (!FrameComplete(FrameFileName(options.Output, k), SceneTextChunk(session).Text, processor.Size()))
+        if (!FrameComplete(FrameFileName(options.Output, k), SceneTextChunk(session).Text, processor.Size(),
+                           options.Supersample))
             missing.push_back(k);
     }
     if (!missing.empty()) hooks.CheckWritable(FrameFileName(options.Output, missing.front()));
@@ -445,10 +453,10 @@ int RunZoomMovie(const TRenderOptions& options, TProgress& progress, const TMovi
         const std::string path = FrameFileName(options.Output, k);
         if (rgb) {
             WritePng(path, ColorImageOf(RenderRgbFrame(session, options.Supersample, progress, done, hooks)),
-                     hooks.PngTexts(session));
+                     hooks.PngTexts(session, options.Supersample));
         } else {
             RenderFrame(session, progress, done, hooks);
-            WritePng(path, IndexedImageOf(processor, table), hooks.PngTexts(session));
+            WritePng(path, IndexedImageOf(processor, table), hooks.PngTexts(session, 1));
         }
         progress.UpdateCount(++done);
     }

@@ -55,10 +55,17 @@ bool CheckMovieOptions(const TRenderOptions& options);
 
 // What the renderer's main unit provides: loading scenes with its messages,
 // the early check of outputs, the PNG texts, and the interruption by signals.
+// PNG pictures made with more than one sample per pixel say so in a text chunk
+// of this keyword ("3x3"): a resumed movie run tells its frames from those of
+// a run with other samples, which carry the same scene.
+inline constexpr std::string_view SamplesChunkKeyword = "Quillon samples";
+std::optional<std::string> SamplesChunkText(int samples);
+
 struct TMovieHooks {
     std::function<void(TSession&, const std::string&)> LoadScene;
     std::function<void(const std::string&)> CheckWritable;
-    std::function<std::vector<TPngTextChunk>(const TSession&)> PngTexts;
+    // The text chunks of a PNG of the session rendered with samples x samples per pixel.
+    std::function<std::vector<TPngTextChunk>(const TSession&, int samples)> PngTexts;
     std::function<bool()> Interrupted;
     // Throws when interrupted.
     std::function<void()> CheckInterrupted;

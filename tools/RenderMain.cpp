@@ -251,9 +251,13 @@ int Bench(TRenderSession& session, TProgress& progress)
     return 0;
 }
 
-std::vector<TPngTextChunk> PngTexts(const TSession& session)
+std::vector<TPngTextChunk> PngTexts(const TSession& session, int samples)
 {
-    return {{"Software", std::string(ProgramName) + " " + QUILLON_VERSION}, SceneTextChunk(session)};
+    std::vector<TPngTextChunk> texts{{"Software", std::string(ProgramName) + " " + QUILLON_VERSION},
+                                     SceneTextChunk(session)};
+    if (const std::optional<std::string> text = SamplesChunkText(samples))
+        texts.push_back({std::string(SamplesChunkKeyword), *text});
+    return texts;
 }
 
 void WriteAnimation(TRenderSession& session, const std::string& path, TProgress& progress)
@@ -333,13 +337,13 @@ int Run(const TRenderOptions& options)
     if (rgbOutput) {
         const TRgbPicture picture = RenderRgb(processor, options.Supersample, progress);
         WriteImage(options.Output, TColorImage{picture.Width, picture.Height, picture.Pixels.data(), picture.Width},
-                   PngTexts(session));
+                   PngTexts(session, options.Supersample));
     }
     if (rgbOutput && options.AnimationOutput.empty()) return 0;
     Render(session, progress);
     if (!options.Output.empty() && !rgbOutput) {
         std::array<std::uint32_t, 256> table{};
-        WriteImage(options.Output, IndexedImageOf(processor, table), PngTexts(session));
+        WriteImage(options.Output, IndexedImageOf(processor, table), PngTexts(session, 1));
     }
     if (!options.AnimationOutput.empty()) WriteAnimation(session, options.AnimationOutput, progress);
     return 0;

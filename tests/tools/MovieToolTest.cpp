@@ -296,6 +296,29 @@ TEST_F(MovieTool, SmoothAndSupersampledFramesAreSingleRenderings)
             EXPECT_TRUE(ReadFileBytes(Path("single.png")) == ReadFileBytes(frame));
         }
     }
+    // The frames say how they were sampled: a run with other samples makes them
+    // again, one with the same keeps them.
+    fs::remove_all(FDir / "f");
+    fs::create_directory(FDir / "f");
+    const auto samplesRun = [&](const char* samples) {
+        return Run({"--zoom-to", Seahorse, "--frames", "2", "--size", size, "--supersample", samples, "-o",
+                    "f/f%05d.png"})
+            .Status;
+    };
+    const fs::path first = FDir / "f" / FrameName(0);
+    ASSERT_EQ(samplesRun("2"), 0);
+    const ino_t made = Inode(first);
+    EXPECT_EQ(ReadPngText(first.string(), "Quillon samples"), std::optional<std::string>("2x2"));
+    ASSERT_EQ(samplesRun("2"), 0);
+    EXPECT_EQ(Inode(first), made);
+    ASSERT_EQ(samplesRun("1"), 0);
+    const ino_t remade = Inode(first);
+    EXPECT_NE(remade, made);
+    EXPECT_EQ(ReadPngText(first.string(), "Quillon samples"), std::nullopt);
+    ASSERT_EQ(samplesRun("3"), 0);
+    EXPECT_NE(Inode(first), remade);
+    EXPECT_EQ(ReadPngText(first.string(), "Quillon samples"), std::optional<std::string>("3x3"));
+
     // A video straight from the 24-bit frames.
     const TRun run = Zoom(N, "", {"--smooth", "--supersample", "2", "--video", "smooth.mp4"});
     ASSERT_EQ(run.Status, 0) << run.Err;
