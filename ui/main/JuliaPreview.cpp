@@ -42,8 +42,11 @@ TJuliaPreview::TJuliaPreview(TRegIniFile& Store, const TProcessor& Source, QWidg
     // The worker hands each picture over to this thread; once the window is
     // gone Qt drops what is still on its way.
     FRenderer->OnPicture = [this](TJuliaPreviewPicture&& picture) {
-        auto shared = std::make_shared<TJuliaPreviewPicture>(std::move(picture));
-        QMetaObject::invokeMethod(this, [this, shared] { PictureArrived(std::move(*shared)); }, Qt::QueuedConnection);
+        {
+            const std::lock_guard lock(FArrivedMutex);
+            FArrived.push_back(std::move(picture));
+        }
+        QMetaObject::invokeMethod(this, "TakeArrivedPictures", Qt::QueuedConnection);
     };
 
     FBusyTimer = new QTimer(this);
@@ -102,6 +105,17 @@ void TJuliaPreview::UpdatePause()
         FBusyTimer->start();
     else if (!busy)
         FBusyTimer->stop();
+}
+
+void TJuliaPreview::TakeArrivedPictures()
+{
+    std::deque<TJuliaPreviewPicture> arrived;
+    {
+        const std::lock_guard lock(FArrivedMutex);
+        arrived.swap(FArrived);
+    }
+    for (TJuliaPreviewPicture& picture : arrived)
+        PictureArrived(std::move(picture));
 }
 
 void TJuliaPreview::PictureArrived(TJuliaPreviewPicture&& Picture)

@@ -11,8 +11,10 @@
 #include <QtGui/QImage>
 #include <QtWidgets/QWidget>
 
+#include <deque>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include "ui/main/logic/JuliaPreviewRenderer.h"
 
@@ -75,6 +77,10 @@ protected:
 private:
     QPoint WorkspaceOrigin() const;
     void UpdatePause();
+    // Shows the pictures the worker left in FArrived. Posted from the worker by
+    // name, and the pictures pass under a mutex: Qt's event queue is invisible to
+    // ThreadSanitizer, so a posted functor carrying them would look like a race.
+    Q_INVOKABLE void TakeArrivedPictures();
     void PictureArrived(TJuliaPreviewPicture&& Picture);
 
     TRegIniFile& FStore;
@@ -92,6 +98,8 @@ private:
     QTimer* FRateTimer = nullptr;
     int FRateCount = 0;
     int FRateRequests = 0;
+    std::mutex FArrivedMutex;
+    std::deque<TJuliaPreviewPicture> FArrived;
 };
 
 } // namespace quillon

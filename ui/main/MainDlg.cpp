@@ -120,7 +120,7 @@ TMainDialog::TMainDialog(QWidget* parent) : QMainWindow(parent)
                            std::chrono::steady_clock::now().time_since_epoch())
                            .count(),
                        std::memory_order_relaxed);
-        QMetaObject::invokeMethod(this, [this] { RenderingEnded(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, "RenderingEnded", Qt::QueuedConnection);
     };
     FStartUpLock.emplace(*FSession);
     FSession->OnChanged = [this](TSessionChanges changes) { SessionChanged(changes); };

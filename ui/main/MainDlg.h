@@ -343,8 +343,10 @@ private:
     void ResizeEnded();
     // The image takes the workspace's size once no rendering runs.
     void ApplyPendingSize();
-    // The last worker has ended (posted from its thread).
-    void RenderingEnded();
+    // The last worker has ended (posted from its thread, by name: a posted
+    // functor would be written on the worker's thread and read on this one through
+    // Qt's event queue, which ThreadSanitizer cannot see).
+    Q_INVOKABLE void RenderingEnded();
     void FinishedImagePainted();
 
     enum TGlobalCursor { gcNone, gcHourglass, gcAnimate };
