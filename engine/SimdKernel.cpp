@@ -253,7 +253,7 @@ HWY_INLINE void SmoothLog2V4(D d, DI di, V (&x)[4])
 // it is the pixel's point, worked out again here as the kernel did).
 class TSmoothBatch {
 public:
-    TSmoothBatch(const TEscapeLine& line) : FOut(line.SmoothCodes), FLimit(line.SmoothLimit)
+    explicit TSmoothBatch(const TEscapeLine& line) : FOut(line.SmoothCodes), FLimit(line.SmoothLimit)
     {
         FValid = line.AbsMax2 > 1 && std::isfinite(line.AbsMax2);
         FLogLogRadius = FValid ? SmoothLog2(SmoothLog2(line.AbsMax2)) : 0;
