@@ -53,14 +53,14 @@ std::optional<TFrameRate> TryStrToFrameRate(std::string_view text);
 // clash. False when the command line makes no movie and assembles none.
 bool CheckMovieOptions(const TRenderOptions& options);
 
-// What the renderer's main unit provides: loading scenes with its messages,
-// the early check of outputs, the PNG texts, and the interruption by signals.
 // PNG pictures made with more than one sample per pixel say so in a text chunk
 // of this keyword ("3x3"): a resumed movie run tells its frames from those of
 // a run with other samples, which carry the same scene.
 inline constexpr std::string_view SamplesChunkKeyword = "Quillon samples";
 std::optional<std::string> SamplesChunkText(int samples);
 
+// What the renderer's main unit provides: loading scenes with its messages,
+// the early check of outputs, the PNG texts, and the interruption by signals.
 struct TMovieHooks {
     std::function<void(TSession&, const std::string&)> LoadScene;
     std::function<void(const std::string&)> CheckWritable;

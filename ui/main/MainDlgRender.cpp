@@ -174,7 +174,8 @@ void TMainDialog::PaintBoxPaint(QPainter& Painter)
     const int h = bitmap.Height();
     if (w <= 0 || h <= 0)
         return;
-    const auto paintStart = std::chrono::steady_clock::now();
+    // Only the trace times the recoloring.
+    const auto paintStart = FTraceRendering ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
     if (SmoothShown()) {
         // One recoloring from the index image and the continuous values per paint.
         if (FImage.width() != w || FImage.height() != h || FImage.format() != QImage::Format_RGB32)
